@@ -1,0 +1,39 @@
+#include "support/temp_folder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::random_device rd;
+    for (;;) {
+        fs::path p = fs::temp_directory_path() / ("kambrix-test-" + std::to_string(rd()));
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = p;
+            return;
+        }
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string TempFolder::Write(const std::string& name, const std::string& content) const {
+    const fs::path p = path_ / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+}
+
+std::string PortraitsFolder() {
+    const char* src = std::getenv("KAMBRIX_SOURCE_DIR");
+    fs::path base = src ? fs::path(src) : fs::current_path();
+    const fs::path p = base.parent_path() / "shared" / "testdata" / "portraits";
+    std::error_code ec;
+    return fs::is_directory(p, ec) ? p.string() : std::string();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with its content
+// when the object goes.
+#include <filesystem>
+#include <string>
+
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    // The folder with a trailing separator, as the program keeps its folders.
+    std::string Dir() const { return path_.string() + "/"; }
+    // Writes `content` to the file `name` inside the folder; returns its path.
+    std::string Write(const std::string& name, const std::string& content) const;
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The shared portraits folder, or "" when it is not there.
+std::string PortraitsFolder();

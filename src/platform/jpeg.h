@@ -1,0 +1,29 @@
+#pragma once
+// JPEG decoding and encoding on libjpeg-turbo (libjpeg API): 24-bit bitmaps,
+// baseline JFIF with the APP0 segment right after the start-of-image marker.
+// Nothing here prints, exits or throws; failures come back as results.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+
+// The largest picture the program decodes: a header announcing more is
+// refused before any pixel memory is taken.
+constexpr int kMaxJpegSide = 20000;
+constexpr long long kMaxJpegPixels = 200'000'000LL;
+
+// 0: decoded into `out` (any previous content replaced); -1: the file cannot
+// be opened; -2: not a decodable JPEG, truncated, or too large. `error`, when
+// given, receives a short reason in the program's language.
+int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr);
+int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out,
+                     std::string* error = nullptr);
+
+// Baseline JFIF at quality 0..100 (clamped). 0: written; -1: the file cannot
+// be created or written; -2: encoding failed (e.g. an empty bitmap).
+int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality,
+                   std::string* error = nullptr);
+int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
+                     std::string* error = nullptr);

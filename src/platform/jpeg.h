@@ -14,6 +14,9 @@
 constexpr int kMaxJpegSide = 20000;
 constexpr long long kMaxJpegPixels = 200'000'000LL;
 
+// True when a picture of width x height is within both limits above.
+bool JpegDimensionsAllowed(long long width, long long height);
+
 // 0: decoded into `out` (any previous content replaced); -1: the file cannot
 // be opened; -2: not a decodable JPEG, truncated, or too large. `error`, when
 // given, receives a short reason in the program's language.

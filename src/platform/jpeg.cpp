@@ -1,0 +1,374 @@
+#include "platform/jpeg.h"
+
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include <csetjmp>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Why a libjpeg call was abandoned.
+enum class Failure { None, NotJpeg, Truncated, Damaged, Broken };
+
+const char* const kReasonCannotOpen = "ファイルを開けません";
+const char* const kReasonEmptyFile = "ファイルが空です";
+const char* const kReasonNotJpeg = "JPEGファイルではありません";
+const char* const kReasonTruncated = "JPEGファイルが途中で切れています";
+const char* const kReasonDamaged = "JPEGファイルのデータが壊れています";
+const char* const kReasonBroken = "JPEGファイルとして読み込めません";
+const char* const kReasonTooLarge = "画像サイズが大きすぎます";
+const char* const kReasonNoMemory = "メモリが足りません";
+const char* const kReasonEmptyImage = "画像が空です";
+const char* const kReasonEncode = "JPEGの圧縮に失敗しました";
+const char* const kReasonWrite = "ファイルを書き込めません";
+
+// The one error manager of the codec. Fatal errors and the warnings that
+// mean lost picture data leave the libjpeg call through longjmp back into the
+// small function that set the jump; nothing is ever printed.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    Failure failure;
+};
+
+[[noreturn]] void Abandon(j_common_ptr cinfo, Failure failure) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->failure = failure;
+    std::longjmp(err->jump, 1);
+}
+
+void ErrorExit(j_common_ptr cinfo) {
+    const int code = cinfo->err->msg_code;
+    const bool notJpeg = code == JERR_NO_SOI || code == JERR_INPUT_EMPTY;
+    Abandon(cinfo, notJpeg ? Failure::NotJpeg : Failure::Broken);
+}
+
+// Level -1 is a warning, higher levels are trace messages.
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;
+    switch (cinfo->err->msg_code) {
+        case JWRN_JPEG_EOF:  // libjpeg would pad the rest with grey
+            Abandon(cinfo, Failure::Truncated);
+        case JWRN_HIT_MARKER:
+        case JWRN_HUFF_BAD_CODE:
+        case JWRN_ARITH_BAD_CODE:
+            Abandon(cinfo, Failure::Damaged);
+        default:
+            ++cinfo->err->num_warnings;
+    }
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InstallErrorManager(ErrorManager& err) {
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.emit_message = EmitMessage;
+    err.pub.output_message = OutputMessage;
+    err.failure = Failure::None;
+}
+
+const char* ReasonOf(Failure failure) {
+    switch (failure) {
+        case Failure::NotJpeg:
+            return kReasonNotJpeg;
+        case Failure::Truncated:
+            return kReasonTruncated;
+        case Failure::Damaged:
+            return kReasonDamaged;
+        default:
+            return kReasonBroken;
+    }
+}
+
+void SetReason(std::string* error, const char* reason) {
+    if (error) *error = reason;
+}
+
+// ---- decoding ---------------------------------------------------------------
+// The functions holding a setjmp own nothing with a destructor: they take the
+// libjpeg structures and raw buffers from their caller.
+
+// Reads the header and chooses the output colours. B-G-R straight from the
+// library for grey, RGB and YCbCr files; CMYK and YCCK come as CMYK and are
+// converted here.
+Failure ReadHeaderRaw(jpeg_decompress_struct* cinfo, ErrorManager* err, const unsigned char* data,
+                      unsigned long size) {
+    if (setjmp(err->jump)) return err->failure;
+    jpeg_mem_src(cinfo, data, size);
+    jpeg_read_header(cinfo, TRUE);
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    return Failure::None;
+}
+
+inline std::uint8_t Scale255(unsigned a, unsigned b) {
+    return std::uint8_t((a * b + 127) / 255);
+}
+
+// Adobe applications write CMYK inverted (0 = full ink) and mark the file
+// with an Adobe segment; other writers store plain ink amounts.
+void CmykRowToBgr(const unsigned char* cmyk, unsigned char* bgr, unsigned width, bool inverted) {
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        bgr[0] = Scale255(y, k);
+        bgr[1] = Scale255(m, k);
+        bgr[2] = Scale255(c, k);
+    }
+}
+
+constexpr int kRowsPerCall = 16;
+
+void ReadBgrRows(jpeg_decompress_struct* cinfo, unsigned char* pixels, std::size_t stride) {
+    while (cinfo->output_scanline < cinfo->output_height) {
+        JSAMPROW rows[kRowsPerCall];
+        const unsigned first = cinfo->output_scanline;
+        unsigned count = cinfo->output_height - first;
+        if (count > kRowsPerCall) count = kRowsPerCall;
+        for (unsigned i = 0; i < count; ++i) rows[i] = pixels + (first + i) * stride;
+        jpeg_read_scanlines(cinfo, rows, count);
+    }
+}
+
+void ReadCmykRows(jpeg_decompress_struct* cinfo, unsigned char* pixels, std::size_t stride) {
+    JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                  JPOOL_IMAGE, cinfo->output_width * 4, 1);
+    const bool inverted = cinfo->saw_Adobe_marker;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        unsigned char* row = pixels + cinfo->output_scanline * stride;
+        jpeg_read_scanlines(cinfo, line, 1);
+        CmykRowToBgr(line[0], row, cinfo->output_width, inverted);
+    }
+}
+
+Failure ReadPixelsRaw(jpeg_decompress_struct* cinfo, ErrorManager* err, unsigned char* pixels,
+                      std::size_t stride) {
+    if (setjmp(err->jump)) return err->failure;
+    jpeg_start_decompress(cinfo);
+    if (cinfo->out_color_space == JCS_CMYK)
+        ReadCmykRows(cinfo, pixels, stride);
+    else
+        ReadBgrRows(cinfo, pixels, stride);
+    jpeg_finish_decompress(cinfo);
+    return Failure::None;
+}
+
+// Owns the decompressor for one decode; destroyed on every way out.
+struct Decoder {
+    ErrorManager err;
+    jpeg_decompress_struct cinfo;
+    Decoder() {
+        InstallErrorManager(err);
+        cinfo.err = &err.pub;
+        jpeg_create_decompress(&cinfo);
+    }
+    ~Decoder() { jpeg_destroy_decompress(&cinfo); }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+};
+
+int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error) {
+    if (size == 0) {
+        SetReason(error, kReasonEmptyFile);
+        return -2;
+    }
+    Decoder d;
+    Failure f = ReadHeaderRaw(&d.cinfo, &d.err, data, static_cast<unsigned long>(size));
+    if (f != Failure::None) {
+        SetReason(error, ReasonOf(f));
+        return -2;
+    }
+    if (!JpegDimensionsAllowed(d.cinfo.image_width, d.cinfo.image_height)) {
+        SetReason(error, kReasonTooLarge);
+        return -2;
+    }
+    Bitmap image;
+    try {
+        image.SetSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
+    } catch (const std::bad_alloc&) {
+        SetReason(error, kReasonNoMemory);
+        return -2;
+    }
+    f = ReadPixelsRaw(&d.cinfo, &d.err, image.Data(), std::size_t(image.Stride()));
+    if (f != Failure::None) {
+        SetReason(error, ReasonOf(f));
+        return -2;
+    }
+    out = std::move(image);
+    return 0;
+}
+
+// ---- encoding ---------------------------------------------------------------
+
+Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned char* pixels,
+                  int width, int height, int quality, unsigned char** buffer, unsigned long* size) {
+    if (setjmp(err->jump)) return err->failure;
+    jpeg_mem_dest(cinfo, buffer, size);
+    cinfo->image_width = JDIMENSION(width);
+    cinfo->image_height = JDIMENSION(height);
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(cinfo);  // YCbCr, JFIF APP0 right after SOI, sequential
+    jpeg_set_quality(cinfo, quality, TRUE);
+    jpeg_start_compress(cinfo, TRUE);
+    const std::size_t stride = std::size_t(width) * 3;
+    while (cinfo->next_scanline < cinfo->image_height) {
+        JSAMPROW rows[kRowsPerCall];
+        const unsigned first = cinfo->next_scanline;
+        unsigned count = cinfo->image_height - first;
+        if (count > kRowsPerCall) count = kRowsPerCall;
+        for (unsigned i = 0; i < count; ++i)
+            rows[i] = const_cast<unsigned char*>(pixels + (first + i) * stride);
+        jpeg_write_scanlines(cinfo, rows, count);
+    }
+    jpeg_finish_compress(cinfo);
+    return Failure::None;
+}
+
+// Owns the compressor and the buffer the memory destination grows.
+struct Encoder {
+    ErrorManager err;
+    jpeg_compress_struct cinfo;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    Encoder() {
+        InstallErrorManager(err);
+        cinfo.err = &err.pub;
+        jpeg_create_compress(&cinfo);
+    }
+    ~Encoder() {
+        jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+};
+
+// ---- files ------------------------------------------------------------------
+
+fs::path NativePath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    return in.gcount() == size;
+}
+
+// A name beside `target` that does not exist yet.
+fs::path TemporaryNameFor(const fs::path& target) {
+    static std::mt19937 random{std::random_device{}()};
+    std::error_code ec;
+    for (;;) {
+        fs::path name = target;
+        name += ".tmp" + std::to_string(random() % 1000000u);
+        if (!fs::exists(name, ec)) return name;
+    }
+}
+
+bool WriteBytes(const fs::path& path, const unsigned char* data, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    out.close();
+    return !out.fail();
+}
+
+// The file appears under its name only when complete: the bytes go to a
+// temporary file in the same folder, which then replaces the target.
+bool WriteFileWhole(const std::string& path, const unsigned char* data, std::size_t size) {
+    try {
+        const fs::path target = NativePath(path);
+        const fs::path temp = TemporaryNameFor(target);
+        std::error_code ec;
+        if (WriteBytes(temp, data, size)) {
+            fs::rename(temp, target, ec);
+            if (!ec) return true;
+        }
+        fs::remove(temp, ec);
+    } catch (const std::exception&) {
+    }
+    return false;
+}
+
+}  // namespace
+
+bool JpegDimensionsAllowed(long long width, long long height) {
+    return width > 0 && height > 0 && width <= kMaxJpegSide && height <= kMaxJpegSide &&
+           width * height <= kMaxJpegPixels;
+}
+
+int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error) {
+    return Decode(data, data ? size : 0, out, error);
+}
+
+int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        if (!ReadWholeFile(NativePath(path), bytes)) {
+            SetReason(error, kReasonCannotOpen);
+            return -1;
+        }
+    } catch (const std::bad_alloc&) {
+        SetReason(error, kReasonNoMemory);
+        return -2;
+    }
+    return Decode(bytes.data(), bytes.size(), out, error);
+}
+
+int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
+                     std::string* error) {
+    if (image.Empty()) {
+        SetReason(error, kReasonEmptyImage);
+        return -2;
+    }
+    quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
+    Encoder e;
+    const Failure f = EncodeRaw(&e.cinfo, &e.err, image.Data(), image.Width(), image.Height(),
+                                quality, &e.buffer, &e.size);
+    if (f != Failure::None) {
+        SetReason(error, kReasonEncode);
+        return -2;
+    }
+    try {
+        out.assign(e.buffer, e.buffer + e.size);
+    } catch (const std::bad_alloc&) {
+        SetReason(error, kReasonNoMemory);
+        return -2;
+    }
+    return 0;
+}
+
+int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
+    std::vector<std::uint8_t> bytes;
+    const int result = EncodeJpegMemory(image, quality, bytes, error);
+    if (result != 0) return result;
+    if (!WriteFileWhole(path, bytes.data(), bytes.size())) {
+        SetReason(error, kReasonWrite);
+        return -1;
+    }
+    return 0;
+}

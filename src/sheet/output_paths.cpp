@@ -1,0 +1,107 @@
+#include "sheet/output_paths.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kSheetSubfolder = "写真シート";
+const char* const kTrimmedSubfolder = "トリミング画像";
+const char* const kRecognitionSubfolder = "認識画像";
+
+bool IsSeparator(char c) {
+    return c == kPathSeparator || c == '/';
+}
+
+fs::path NativePath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The folder the outputs hang from: the save folder when set, else photoDir.
+std::string BaseFolder(const std::string& saveFolder, const std::string& photoDir) {
+    return AsFolder(saveFolder.empty() ? photoDir : saveFolder);
+}
+
+fs::path Normalised(const fs::path& p) {
+    std::error_code ec;
+    const fs::path whole = fs::absolute(p, ec);
+    return (ec ? p : whole).lexically_normal();
+}
+
+std::string Below(const std::string& base, const char* subfolder) {
+    return base + subfolder + kPathSeparator;
+}
+
+}  // namespace
+
+std::string AsFolder(const std::string& folder) {
+    if (folder.empty() || IsSeparator(folder.back())) return folder;
+    return folder + kPathSeparator;
+}
+
+std::string FileNamePart(const std::string& path) {
+    std::size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    return path.substr(i);
+}
+
+std::string SheetFolder(const std::string& saveFolder, const std::string& photoDir) {
+    if (!saveFolder.empty()) return AsFolder(saveFolder);
+    return Below(AsFolder(photoDir), kSheetSubfolder);
+}
+
+std::string TrimmedFolder(const std::string& saveFolder, const std::string& photoDir) {
+    return Below(BaseFolder(saveFolder, photoDir), kTrimmedSubfolder);
+}
+
+std::string RecognitionFolder(const std::string& saveFolder, const std::string& photoDir) {
+    return Below(BaseFolder(saveFolder, photoDir), kRecognitionSubfolder);
+}
+
+std::string LogFolder(const std::string& saveFolder, const std::string& photoDir) {
+    return BaseFolder(saveFolder, photoDir);
+}
+
+std::string IndexSheetName(int number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Index_%04d.jpg", number);
+    return name;
+}
+
+bool PathTaken(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(NativePath(path), ec));
+}
+
+int NextIndexSheetPath(const std::string& folder, std::string& path, const PathTakenFn& taken,
+                       int maxNumber) {
+    const std::string base = AsFolder(folder);
+    for (int n = 0; n <= maxNumber; ++n) {
+        std::string candidate = base + IndexSheetName(n);
+        if (!taken(candidate)) {
+            path = std::move(candidate);
+            return 0;
+        }
+    }
+    return -5;
+}
+
+bool SheetExists(const std::string& saveFolder, const std::string& photoDir,
+                 const std::string& photo) {
+    return PathTaken(SheetFolder(saveFolder, photoDir) + FileNamePart(photo));
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    const fs::path pa = NativePath(a), pb = NativePath(b);
+    std::error_code ec;
+    if (fs::exists(pa, ec) && fs::exists(pb, ec)) {
+        const bool same = fs::equivalent(pa, pb, ec);
+        if (!ec) return same;
+    }
+    return Normalised(pa) == Normalised(pb);
+}

@@ -1,0 +1,282 @@
+#include "imaging/reduce.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#ifdef _OPENMP
+#define KAMBRIX_OMP(directive) _Pragma(directive)
+#else
+#define KAMBRIX_OMP(directive)
+#endif
+
+namespace {
+
+constexpr char kTextRatio[] = "比率が違うので高画質圧縮を中断しました。(幅 %d  高さ%d)";
+constexpr char kTextSameSize[] = "画像サイズが同じなので高画質圧縮を中断しました。(幅 %d  高さ%d)";
+constexpr char kTextSourceTooLarge[] =
+    "元画像が大きすぎるので高画質圧縮を中断しました。(幅 %d  高さ%d)\n"
+    "最大サイズは幅　%dpx　高さ%dpxです。";
+constexpr char kTextSourceTooLargeAtWork[] =
+    "元画像が大きすぎるので高画質圧縮を中断しました。[2](幅 %d  高さ%d)\n"
+    "最大サイズは幅　%dpx　高さ%dpxです。";
+constexpr char kTextTargetTooLarge[] =
+    "縮小後画像が大きすぎるので高画質圧縮を中断しました。(幅 %d  高さ%d)\n"
+    "最大サイズは幅　%dpx　高さ%dpxです。";
+constexpr char kTextTooStrong[] = "縮小率が大きすぎるので高画質圧縮を中断しました。最大1/100です。";
+constexpr char kTextEnlargement[] = "拡大なので高画質圧縮を中断しました。";
+
+constexpr int kProceed = 1;
+
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+// The refusals in the order they are tested; kProceed when the work may start.
+int CheckSizes(long long sw, long long sh, long long w, long long h, std::string& text) {
+    // Empty pictures cannot be averaged (and would divide by zero below).
+    if (sw <= 0 || sh <= 0) {
+        text = kTextEnlargement;
+        return kReduceEnlargement;
+    }
+    if (w <= 0 || h <= 0) {
+        text = kTextTooStrong;
+        return kReduceTooStrong;
+    }
+    const int iw = static_cast<int>(w), ih = static_cast<int>(h);
+    const int isw = static_cast<int>(sw), ish = static_cast<int>(sh);
+    const long long ratioDifference = sw * 100 / sh - w * 100 / h;
+    if (ratioDifference > 3 || ratioDifference < -3) {
+        text = Format(kTextRatio, iw, ih);
+        return kReduceRatioDiffers;
+    }
+    if (sw == w && sh == h) {
+        text = Format(kTextSameSize, iw, ih);
+        return 0;
+    }
+    if (sw > kReduceMaxSide || sh > kReduceMaxSide) {
+        text = Format(kTextSourceTooLarge, isw, ish, kReduceMaxSide, kReduceMaxSide);
+        return kReduceSourceTooLarge;
+    }
+    if (w > kReduceMaxSide || h > kReduceMaxSide) {
+        text = Format(kTextTargetTooLarge, iw, ih, kReduceMaxSide, kReduceMaxSide);
+        return kReduceTargetTooLarge;
+    }
+    if (w * 100 < sw || h * 100 < sh) {
+        text = kTextTooStrong;
+        return kReduceTooStrong;
+    }
+    if (sw <= w || sh <= h) {
+        text = kTextEnlargement;
+        return kReduceEnlargement;
+    }
+    return kProceed;
+}
+
+// The source span of every target index along one axis with its weights in
+// hundredths. Both axes use the horizontal factor sw * 100 / w.
+struct Axis {
+    std::vector<int> first;             // first source index of the span
+    std::vector<int> count;             // source indices in the span; 0 = gathers nothing
+    std::vector<std::uint32_t> weight;  // `stride` weights per target index, unused ones 0
+    std::vector<std::uint32_t> total;   // sum of the span's weights
+    std::vector<double> inverse;        // 1 / total (0 when the total is 0)
+    int stride = 1;
+    std::uint32_t maxTotal = 0;
+};
+
+// Along x a span that reaches past the source is skipped; along y (clampEnd)
+// its end is pulled back to the last row, and a span starting below the last
+// row gathers nothing.
+void BuildAxis(int n, int limit, long long numerator, long long denominator, bool clampEnd,
+               Axis& axis) {
+    axis.first.assign(n, 0);
+    axis.count.assign(n, 0);
+    axis.stride = 1;
+    std::vector<long long> lo(n), hi(n);
+    for (int k = 0; k < n; ++k) {
+        lo[k] = k * numerator / denominator;
+        hi[k] = (k + 1) * numerator / denominator - 1;
+        const int a = static_cast<int>(lo[k] / 100);
+        int b = static_cast<int>(hi[k] / 100);
+        if (b >= limit) {
+            if (!clampEnd) continue;
+            b = limit - 1;
+        }
+        if (b < a) continue;
+        axis.first[k] = a;
+        axis.count[k] = b - a + 1;
+        axis.stride = std::max(axis.stride, b - a + 1);
+    }
+    axis.weight.assign(static_cast<std::size_t>(n) * axis.stride, 0);
+    axis.total.assign(n, 0);
+    axis.inverse.assign(n, 0.0);
+    axis.maxTotal = 0;
+    for (int k = 0; k < n; ++k) {
+        const int count = axis.count[k];
+        if (count == 0) continue;
+        const long long a = axis.first[k], b = a + count - 1;
+        std::uint32_t* weights = axis.weight.data() + static_cast<std::size_t>(k) * axis.stride;
+        weights[0] = static_cast<std::uint32_t>((a + 1) * 100 - lo[k]);
+        for (int m = 1; m < count - 1; ++m) weights[m] = 100;
+        weights[count - 1] = static_cast<std::uint32_t>(hi[k] - b * 100);  // wins for one tap
+        std::uint32_t sum = 0;
+        for (int m = 0; m < count; ++m) sum += weights[m];
+        axis.total[k] = sum;
+        axis.inverse[k] = sum ? 1.0 / sum : 0.0;
+        axis.maxTotal = std::max(axis.maxTotal, sum);
+    }
+}
+
+struct Plan {
+    const Bitmap* source;
+    Bitmap* target;
+    const Axis* columns;
+    const Axis* rows;
+};
+
+// Sums of the row span, column by column: weight x value for each of the
+// three bytes of every source pixel. A span covers at most 101 rows with
+// weights of at most ~10 100 in all, so 32 bits hold every sum.
+void SumRowSpan(const Bitmap& source, const Axis& rows, int i, std::uint32_t* sums) {
+    const int bytes = source.Stride();
+    const std::uint32_t* weights = rows.weight.data() + static_cast<std::size_t>(i) * rows.stride;
+    const std::uint8_t* line = source.Row(rows.first[i]);
+    const std::uint32_t w0 = weights[0];
+    for (int x = 0; x < bytes; ++x) sums[x] = w0 * line[x];
+    for (int k = 1; k < rows.count[i]; ++k) {
+        const std::uint8_t* next = source.Row(rows.first[i] + k);
+        const std::uint32_t wk = weights[k];
+        for (int x = 0; x < bytes; ++x) sums[x] += wk * next[x];
+    }
+}
+
+// Weighted sum / total, truncated. (2 sum + 1) / (2 total) lies at least
+// 1 / (2 total) away from every integer, far more than the rounding error of
+// the double product, so the truncation equals the integer division.
+inline std::uint8_t Quotient(std::uint64_t sum, double halfInverse) {
+    const double q = static_cast<double>(2 * sum + 1) * halfInverse;
+    return static_cast<std::uint8_t>(std::min(q, 255.0));
+}
+
+template <typename Acc, int Taps>
+void ReduceRowColumns(const Plan& plan, int i, const std::uint32_t* sums, int stride) {
+    const Axis& columns = *plan.columns;
+    const int w = plan.target->Width(), h = plan.target->Height();
+    const int taps = Taps > 0 ? Taps : stride;
+    const double rowHalfInverse = 0.5 * plan.rows->inverse[i];
+    const bool interiorRow = i > 0 && i < h - 1;
+    std::uint8_t* out = plan.target->Row(i);
+    for (int j = 0; j < w; ++j, out += 3) {
+        const std::uint32_t* weights = columns.weight.data() + static_cast<std::size_t>(j) * taps;
+        const std::uint32_t* in = sums + static_cast<std::size_t>(columns.first[j]) * 3;
+        Acc b = 0, g = 0, r = 0;
+        for (int k = 0; k < taps; ++k) {
+            b += Acc(weights[k]) * in[3 * k];
+            g += Acc(weights[k]) * in[3 * k + 1];
+            r += Acc(weights[k]) * in[3 * k + 2];
+        }
+        const double halfInverse = rowHalfInverse * columns.inverse[j];
+        out[0] = Quotient(b, halfInverse);
+        out[1] = Quotient(g, halfInverse);
+        out[2] = Quotient(r, halfInverse);
+        // Nearly black pixels inside the border become pure black.
+        if (interiorRow && j > 0 && j < w - 1 && out[2] * 28 + out[1] * 77 + out[0] * 151 < 255)
+            out[0] = out[1] = out[2] = 0;
+    }
+}
+
+template <typename Acc>
+void ReduceRowColumnsAnyTaps(const Plan& plan, int i, const std::uint32_t* sums) {
+    const int stride = plan.columns->stride;
+    switch (stride) {
+        case 2:
+            return ReduceRowColumns<Acc, 2>(plan, i, sums, stride);
+        case 3:
+            return ReduceRowColumns<Acc, 3>(plan, i, sums, stride);
+        case 4:
+            return ReduceRowColumns<Acc, 4>(plan, i, sums, stride);
+        default:
+            return ReduceRowColumns<Acc, 0>(plan, i, sums, stride);
+    }
+}
+
+void ReduceRow(const Plan& plan, int i, bool wideSums) {
+    const Axis& rows = *plan.rows;
+    std::uint8_t* out = plan.target->Row(i);
+    if (rows.count[i] == 0) {  // starts below the source's last row
+        std::memset(out, 0, static_cast<std::size_t>(plan.target->Stride()));
+        return;
+    }
+    // Column sums of this row's span, with room for the unused taps of the
+    // last columns (weight 0, value 0).
+    thread_local std::vector<std::uint32_t> sums;
+    const std::size_t used = static_cast<std::size_t>(plan.source->Stride());
+    sums.resize(used + static_cast<std::size_t>(plan.columns->stride) * 3);
+    std::fill(sums.begin() + used, sums.end(), 0u);
+    SumRowSpan(*plan.source, rows, i, sums.data());
+    if (wideSums)
+        ReduceRowColumnsAnyTaps<std::uint64_t>(plan, i, sums.data());
+    else
+        ReduceRowColumnsAnyTaps<std::uint32_t>(plan, i, sums.data());
+}
+
+// Target rows per band between two yields: about four million source bytes.
+int BandRows(const Bitmap& source, const Axis& rows) {
+    const long long perRow = static_cast<long long>(rows.stride) * source.Stride() + 1;
+    return static_cast<int>(std::max(1LL, (4LL << 20) / perRow));
+}
+
+void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const YieldFn& yield) {
+    Axis columns, rows;  // per call: the yield may run another reduction
+    const long long factor = static_cast<long long>(source.Width()) * 100;
+    BuildAxis(w, source.Width(), factor, w, false, columns);
+    BuildAxis(h, source.Height(), factor, w, true, rows);
+    target.SetSize(w, h);
+    const Plan plan{&source, &target, &columns, &rows};
+    const bool wideSums =
+        static_cast<std::uint64_t>(columns.maxTotal) * rows.maxTotal * 255 > 0xFFFFFFFFull;
+    const int band = BandRows(source, rows);
+    const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
+    for (int i0 = 0; i0 < h; i0 += band) {
+        const int i1 = std::min(h, i0 + band);
+        KAMBRIX_OMP("omp parallel for schedule(static) if (parallel)")
+        for (int i = i0; i < i1; ++i) ReduceRow(plan, i, wideSums);
+        if (yield) yield();
+    }
+}
+
+}  // namespace
+
+int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int height,
+                      std::string& errorText, const YieldFn& yield) {
+    errorText.clear();
+    const int result = CheckSizes(source.Width(), source.Height(), width, height, errorText);
+    if (result == 0) {
+        if (&source != &target) target = source;  // the target takes the source's size
+        return 0;
+    }
+    if (result != kProceed) return result;
+    if (source.Width() > kReduceMaxSide || source.Height() > kReduceMaxSide) {
+        errorText = Format(kTextSourceTooLargeAtWork, source.Width(), source.Height(),
+                           kReduceMaxSide, kReduceMaxSide);
+        return kReduceSourceTooLargeAtWork;
+    }
+    if (&source == &target) {
+        Bitmap result;
+        RunReduction(source, result, width, height, yield);
+        target = std::move(result);
+    } else {
+        RunReduction(source, target, width, height, yield);
+    }
+    return 0;
+}

@@ -37,6 +37,9 @@ struct FolderEntry {
 // "." and "..". Empty when the folder cannot be read.
 std::vector<FolderEntry> ListFolder(const std::string& folder);
 
+// The whole content of a file; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
 // Creates the folder with all missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& folder);
 std::string CurrentFolder();  // with trailing separator

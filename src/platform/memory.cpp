@@ -1,0 +1,118 @@
+#include "platform/memory.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <psapi.h>
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string Line(const char* format, unsigned long long value) {
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+#ifndef _WIN32
+// A "VmXxx:  123 kB" value of /proc/self/status in bytes; false when absent.
+bool StatusBytes(const std::string& status, const char* key, unsigned long long& bytes) {
+    const std::size_t at = status.find(std::string("\n") + key + ":");
+    if (at == std::string::npos) return false;
+    std::istringstream in(status.substr(at + std::char_traits<char>::length(key) + 2));
+    unsigned long long kb = 0;
+    if (!(in >> kb)) return false;
+    bytes = kb * 1024;
+    return true;
+}
+
+bool ReadStatus(std::string& status) {
+    std::ifstream in("/proc/self/status");
+    if (!in) return false;
+    std::ostringstream text;
+    text << '\n' << in.rdbuf();
+    status = text.str();
+    return true;
+}
+#endif
+
+}  // namespace
+
+#ifdef _WIN32
+bool QueryProcessMemory(ProcessMemoryInfo& info) {
+    const DWORD pid = GetCurrentProcessId();
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!h) return false;
+    PROCESS_MEMORY_COUNTERS pmc{};
+    const bool ok = GetProcessMemoryInfo(h, &pmc, sizeof pmc) != 0;
+    if (ok) {
+        info = ProcessMemoryInfo{pid,
+                                 reinterpret_cast<std::uintptr_t>(h),
+                                 pmc.PageFaultCount,
+                                 pmc.PeakWorkingSetSize,
+                                 pmc.WorkingSetSize,
+                                 pmc.QuotaPeakPagedPoolUsage,
+                                 pmc.QuotaPagedPoolUsage,
+                                 pmc.QuotaPeakNonPagedPoolUsage,
+                                 pmc.QuotaNonPagedPoolUsage,
+                                 pmc.PeakPagefileUsage,
+                                 pmc.PagefileUsage};
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+long long PeakResidentBytes() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return 0;
+    return static_cast<long long>(pmc.PeakWorkingSetSize);
+}
+#else
+bool QueryProcessMemory(ProcessMemoryInfo& info) {
+    std::string status;
+    if (!ReadStatus(status)) return false;
+    ProcessMemoryInfo m;
+    m.processId = static_cast<unsigned long long>(getpid());
+    if (!StatusBytes(status, "VmHWM", m.peakWorkingSet) ||
+        !StatusBytes(status, "VmRSS", m.workingSet))
+        return false;
+    StatusBytes(status, "VmPeak", m.peakPagefile);
+    StatusBytes(status, "VmSize", m.pagefile);
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) == 0)
+        m.pageFaults = static_cast<unsigned long long>(usage.ru_minflt + usage.ru_majflt);
+    info = m;
+    return true;
+}
+
+long long PeakResidentBytes() {
+    std::string status;
+    unsigned long long bytes = 0;
+    if (!ReadStatus(status) || !StatusBytes(status, "VmHWM", bytes)) return 0;
+    return static_cast<long long>(bytes);
+}
+#endif
+
+std::vector<std::string> FormatMemoryReport(const ProcessMemoryInfo& info) {
+    // The handle is written as a 32-bit pointer was: eight upper-case digits.
+    return {
+        Line("プロセスID　　　：%llu", info.processId),
+        Line("プロセス・ハンドル　:0x%08llX", info.handle),
+        Line("ページフォールト数　：%10llu個", info.pageFaults),
+        Line("最大ワーキングセット：%10lluバイト", info.peakWorkingSet),
+        Line("現在ワーキングセット：%10lluバイト", info.workingSet),
+        Line("最大ページプール：%10lluバイト", info.peakPagedPool),
+        Line("現在ページプール：%10lluバイト", info.pagedPool),
+        Line("最大非ページプール：%10lluバイト", info.peakNonPagedPool),
+        Line("現在非ページプール：%10lluバイト", info.nonPagedPool),
+        Line("最大ページングファイル：%10lluバイト", info.peakPagefile),
+        Line("現在ページングファイル：%10lluバイト", info.pagefile),
+    };
+}

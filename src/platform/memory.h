@@ -1,0 +1,29 @@
+#pragma once
+// The process's memory counters for the settings dialog's memory report, and
+// the peak resident size for benchmarks. A counter the platform lacks is 0
+// (on Linux: the process handle and the paged and non-paged pools).
+#include <string>
+#include <vector>
+
+struct ProcessMemoryInfo {
+    unsigned long long processId = 0;
+    unsigned long long handle = 0;
+    unsigned long long pageFaults = 0;        // minor + major faults on Linux
+    unsigned long long peakWorkingSet = 0;    // bytes; VmHWM on Linux
+    unsigned long long workingSet = 0;        // VmRSS
+    unsigned long long peakPagedPool = 0;     // 0 on Linux
+    unsigned long long pagedPool = 0;         // 0 on Linux
+    unsigned long long peakNonPagedPool = 0;  // 0 on Linux
+    unsigned long long nonPagedPool = 0;      // 0 on Linux
+    unsigned long long peakPagefile = 0;      // VmPeak on Linux
+    unsigned long long pagefile = 0;          // VmSize on Linux
+};
+
+// Fills `info` from the platform's counters; false when they cannot be read.
+bool QueryProcessMemory(ProcessMemoryInfo& info);
+
+// The eleven lines of the memory report, in the memo's order.
+std::vector<std::string> FormatMemoryReport(const ProcessMemoryInfo& info);
+
+// The process's peak resident size in bytes; 0 when unknown.
+long long PeakResidentBytes();

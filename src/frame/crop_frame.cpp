@@ -28,7 +28,7 @@ int MulDiv(int a, int b, int c) {
 
 // Width and height that a locked drag asks for; the width leads.
 void AspectSize(const FrameBounds& f, const GripMultipliers& m, int dx, int dy,
-                const FrameLimits& lim, int& nw, int& nh) {
+                const GripLimits& lim, int& nw, int& nh) {
     nw = f.width + dx * m.width;
     nh = f.height + dy * m.height;
     if (static_cast<std::int64_t>(nw) * lim.aspectH == static_cast<std::int64_t>(lim.aspectW) * nh)
@@ -69,7 +69,7 @@ void PlaceByTag(const FrameBounds& f, int tag, int dx, int dy, const FrameBounds
     }
 }
 
-void KeepInside(const FrameLimits& lim, int nw, int nh, int& left, int& top) {
+void KeepInside(const GripLimits& lim, int nw, int nh, int& left, int& top) {
     left = std::max(left, 0);
     top = std::max(top, 0);
     if (left + nw > lim.boundW) left = lim.boundW - nw;
@@ -78,7 +78,7 @@ void KeepInside(const FrameLimits& lim, int nw, int nh, int& left, int& top) {
     top = std::max(top, 0);
 }
 
-FrameBounds LockedStep(const FrameBounds& f, int tag, int dx, int dy, const FrameLimits& lim,
+FrameBounds LockedStep(const FrameBounds& f, int tag, int dx, int dy, const GripLimits& lim,
                        const FrameBounds& last) {
     const GripMultipliers m = GripMultipliersOf(tag);
     int nw = 0, nh = 0, left = 0, top = 0;
@@ -125,7 +125,7 @@ GripPoint GripPosition(int tag, int ownLeft, int ownTop, int ownWidth, int ownHe
     return {x + ownLeft - gripSize + gripOffset, y + ownTop - gripSize + gripOffset};
 }
 
-FrameStep FrameMoveStep(const FrameBounds& frame, int tag, int dx, int dy, const FrameLimits& lim,
+FrameStep FrameMoveStep(const FrameBounds& frame, int tag, int dx, int dy, const GripLimits& lim,
                         const FrameBounds& last) {
     const bool tooSmall = frame.width < lim.minW || frame.height < lim.minH;
     const bool tooLarge = frame.width > lim.maxW || frame.height > lim.maxH;

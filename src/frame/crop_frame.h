@@ -45,7 +45,7 @@ GripPoint GripPosition(int tag, int ownLeft, int ownTop, int ownWidth, int ownHe
                        int gripOffset = kGripOffset, int gripSize = kGripSize);
 
 // Limits and lock of the grip component.
-struct FrameLimits {
+struct GripLimits {
     int minW = 0, minH = 0, maxW = 0, maxH = 0;
     int boundW = 0, boundH = 0;  // right and bottom limit; left and top limit are 0
     bool keepAspect = true;
@@ -61,8 +61,8 @@ struct FrameStep {
 // With the aspect lock the frame keeps its aspect (the width leads), stays inside
 // the bounds and within the size limits, and the result is remembered as the last
 // accepted rectangle; without it the multipliers are applied as they are.
-FrameStep FrameMoveStep(const FrameBounds& frame, int tag, int dx, int dy,
-                        const FrameLimits& limits, const FrameBounds& last);
+FrameStep FrameMoveStep(const FrameBounds& frame, int tag, int dx, int dy, const GripLimits& limits,
+                        const FrameBounds& last);
 
 // The coordinate hint shown while dragging: the frame's position and the
 // pointer (x, y) for the frame itself, the frame and the step's products for a grip.

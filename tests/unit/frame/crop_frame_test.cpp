@@ -8,8 +8,8 @@ namespace {
 
 // A 530 x 530 view of a 3000-pixel square and a layout whose largest photo is
 // 413 x 531: the frame lies between 72 x 93 and 364 x 469 view pixels.
-FrameLimits ViewLimits() {
-    FrameLimits lim;
+GripLimits ViewLimits() {
+    GripLimits lim;
     lim.minW = 413 * 530 / 3000;
     lim.minH = 531 * 530 / 3000;
     lim.maxW = 5 * 413 * 530 / 3000;
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FrameMoveStep, ComparesAspectInFloatingPoint) {
     // 69 x 89 asks 77.53 % against the frame's 77.66 %: the width is pulled back
     // to 72 * 89 / 93 = 68. Whole-number ratios (77 against 77) would keep 69.
-    FrameLimits lim = ViewLimits();
+    GripLimits lim = ViewLimits();
     lim.minW = lim.minH = 10;
     const FrameBounds f{0, 0, 73, 94};
     const FrameStep step = FrameMoveStep(f, 4, -4, 0, lim, f);
@@ -121,7 +121,7 @@ TEST(FrameMoveStep, ComparesAspectInFloatingPoint) {
 }
 
 TEST(FrameMoveStep, WithoutLockAppliesMultipliersOnly) {
-    FrameLimits lim = ViewLimits();
+    GripLimits lim = ViewLimits();
     lim.keepAspect = false;
     const FrameBounds last{1, 2, 3, 4};
     // Top-left corner: left and top follow, width and height shrink; no limits.

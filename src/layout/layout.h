@@ -50,8 +50,9 @@ FrameLimits UpdateFrameLimits(const TLayout& layout);
 // Reads the layout file at `path` (UTF-8 path) into `layout`. False with the
 // layout unchanged for an empty path or a missing file; otherwise every key is
 // assigned (defaults for the missing ones) and the result is false when the
-// paper width, height or photo count is zero or negative, or when the file is
-// not an INI file at all, the values read staying in effect.
+// paper width, height or photo count is zero or negative, the values read
+// staying in effect. A file that is not an INI file at all (empty, only a
+// byte-order mark, binary with NUL bytes) gives false with the layout unchanged.
 bool LoadLayoutFile(const std::string& path, TLayout& layout);
 
 // Appends the layout files of the program folder to `paths` (full paths,
@@ -60,3 +61,6 @@ bool LoadLayoutFile(const std::string& path, TLayout& layout);
 int ListLayoutFiles(const std::string& appDir, std::vector<std::string>& paths);
 // The file name without folder and extension, as the layout list shows it.
 std::string LayoutDisplayName(const std::string& path);
+// The layout file dialog's test: the file name ends in ".ini", exactly in
+// lower case ("X.INI" is refused).
+bool IsLayoutFileName(const std::string& path);

@@ -80,7 +80,7 @@ TEST(JpegEncode, EmptyBitmapIsRefused) {
     EXPECT_EQ(EncodeJpegMemory(Bitmap(), 90, bytes, &error), -2);
     EXPECT_FALSE(error.empty());
     TempFolder t;
-    EXPECT_EQ(EncodeJpegFile((t.Path() / "x.jpg").string(), Bitmap(0, 5), 90), -2);
+    EXPECT_EQ(EncodeJpegFile((t.Path() / "x.jpg").string(), Bitmap(), 90), -2);
     EXPECT_TRUE(FolderContent(t.Path()).empty());
 }
 

@@ -280,7 +280,7 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
 
 // A name beside `target` that does not exist yet.
 fs::path TemporaryNameFor(const fs::path& target) {
-    static std::mt19937 random{std::random_device{}()};
+    thread_local std::mt19937 random{std::random_device{}()};
     std::error_code ec;
     for (;;) {
         fs::path name = target;

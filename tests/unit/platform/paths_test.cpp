@@ -40,17 +40,6 @@ INSTANTIATE_TEST_SUITE_P(
                     BackslashCase{"BackslashIsNotSlash", "/home/user\\", '/', false, 0}),
     [](const testing::TestParamInfo<BackslashCase>& info) { return info.param.name; });
 
-TEST(Paths, LeadBytesAreThoseOfCp932) {
-    EXPECT_FALSE(IsCp932LeadByte(0x80));
-    EXPECT_TRUE(IsCp932LeadByte(0x81));
-    EXPECT_TRUE(IsCp932LeadByte(0x9F));
-    EXPECT_FALSE(IsCp932LeadByte(0xA0));
-    EXPECT_FALSE(IsCp932LeadByte(0xDF));
-    EXPECT_TRUE(IsCp932LeadByte(0xE0));
-    EXPECT_TRUE(IsCp932LeadByte(0xFC));
-    EXPECT_FALSE(IsCp932LeadByte(0xFD));
-}
-
 TEST(Paths, ListFolderKeepsTheFileSystemOrder) {
     TempFolder t;
     for (const char* n : {"b.jpg", "A.jpg", "c.txt", "z", "m.JPG", "写真.jpg"}) t.Write(n, "x");

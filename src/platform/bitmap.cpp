@@ -12,6 +12,7 @@ void Bitmap::SetSize(int width, int height, Rgb fill) {
 }
 
 void Bitmap::Fill(Rgb c) {
+    if (data_.empty()) return;
     if (c.r == c.g && c.g == c.b) {
         std::memset(data_.data(), c.r, data_.size());
         return;

@@ -1,0 +1,153 @@
+#pragma once
+// The main window: owns the photo, the layout, the batch position and every
+// action control. Handlers live in form1_*.cpp, one file per subsystem; the
+// work itself is done by the core libraries.
+#include <QMainWindow>
+#include <QPoint>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/photo.h"
+#include "imaging/view.h"
+#include "layout/layout.h"
+#include "platform/bitmap.h"
+#include "platform/host.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class TForm2;
+class TForm3;
+class TImage;
+class TResizeControl;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // `appDir` is the program folder with its trailing separator.
+    TForm1(const std::string& appDir, Host host, QWidget* parent = nullptr);
+    ~TForm1() override;
+    // The settings dialog and the preview window, created right after this one.
+    void AttachWindows(TForm2* settings, TForm3* preview);
+
+    // Start-up and window (form1.cpp)
+    void FormShow();
+    bool FormCanResize(int& newWidth, int& newHeight);
+    void FormResize();
+    void SetControlsEnabled(bool enabled);
+    void ShowMemoryReport();
+    void BitBtn14Click();
+    void BitBtn16Click();
+    void SetStatusText(int panel, const std::string& text);
+    std::string StatusText(int panel) const;
+
+    // Layouts (form1_layout.cpp)
+    void FillLayoutList();
+    void ComboBox2Click();
+    std::string ChooseLayoutFile();
+    void LoadLayoutByDialog();
+    bool LoadLayout(const std::string& path);
+    TLayout CurrentLayout() const;
+    void SetLayout(const TLayout& layout);
+    void UpdateFrameLimits();
+
+    // Photos (form1_photo.cpp)
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn9Click();
+    void HandleDroppedFiles(const std::vector<std::string>& paths, std::optional<QPoint> dropPoint);
+    void ResetWorkspace();
+    int LoadPhoto(const std::string& fileName);
+    int OpenPhoto(const std::string& fileName, bool newFrame);
+    int ShowImage(const Bitmap& image);
+    void ComboBox1Change();
+
+    // Crop frame (form1_frame.cpp)
+    void PlaceCropFrame(bool newFrame);
+    void DrawFrameOverlay(bool zoomVariant = false);
+    void ArmGrips();
+    CropFrameLimits FrameLimitsInView() const;
+    void DetachGrips();
+    void CheckBox4Click();
+
+    // Controls, by their designer names.
+    QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
+    QPushButton* SpeedButton1;
+    QPushButton *BitBtn4, *BitBtn6, *BitBtn7, *BitBtn5, *BitBtn8;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    QComboBox *ComboBox1, *ComboBox2;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4;
+    QPlainTextEdit *Memo1, *Memo2, *Memo3;
+    QCheckBox *CheckBox1, *CheckBox2, *CheckBox3, *CheckBox4, *CheckBox5;
+    QScrollArea* ScrollBox1;
+    TImage *Image1, *Image2, *Image3, *Image4;
+    QStatusBar* StatusBar1;
+    TResizeControl* FResize = nullptr;
+
+    // State.
+    std::string FPhotoDir;
+    std::string FAppDir;
+    std::string FTitle;
+    int FZoom = 100, FPrevZoom = 100;
+    int FDispNum = 0, FDispDen = 0;
+    int FRotation = 0;
+    bool FBusy = false;
+    bool FStartingUp = true;
+    std::vector<std::string> FBatchFiles;
+    bool FBatchMode = false;
+    int FBatchIndex = 0;
+    int FSheetSlot = 0;
+    int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
+    int FHaarTop = 0, FHaarBottom = 0;
+    TPaperInfo FPaper;
+    std::array<TPhotoSlot, kMaxPhotoSlots> FSlots{};
+    PixelRect FFrameRect;
+    bool FAbortRequested = false;
+    bool FPickingBackColour = false;
+    bool FFrameDragging = false;
+    int FHeadTurn = 0;
+    int FSubfolderCount = 0, FFileCount = 0, FJpegCount = 0;
+    std::string FErrorText;
+
+    // Working images: the photo as loaded (FTempBmp2), its working copy
+    // (FTrimBmp) and the square (FSourceBmp) live together for the loader.
+    WorkingImages FWork;
+    std::string& FFileName = FWork.fileName;
+    Bitmap& FTrimBmp = FWork.trim;
+    Bitmap& FTempBmp2 = FWork.temp2;
+    Bitmap& FSourceBmp = FWork.source;
+    Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
+
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    Host FHost;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void FormCreate();
+    void BuildControls();
+    void OpenOnePhoto(const std::string& path);
+    void StartBatch(const std::string& folder);
+    bool SheetExists(const std::string& photo) const;
+    void ResetWorkingBitmaps();
+    int ScrollX() const;
+    int ScrollY() const;
+    void ScrollToOrigin();
+    void Pump();
+
+    std::array<QLabel*, 4> FPanels{};
+    bool FShown = false;
+    bool FInResize = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The host services on Qt: message boxes, file dialogs, the desktop's "open",
+// the event pump.
+#include <QWidget>
+
+#include "platform/host.h"
+
+class QtDialogs : public IDialogs {
+  public:
+    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageKind kind) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    std::vector<std::string> OpenFiles(const FileDialogRequest& request) override;
+
+  private:
+    QWidget* owner_;
+};
+
+class QtShell : public IShell {
+  public:
+    bool Open(const std::string& path) override;
+};
+
+class QtEventPump : public IEventPump {
+  public:
+    void ProcessEvents() override;
+    void Wait(int milliseconds) override;
+};
+
+// The three together, for the program.
+struct QtHost {
+    QtDialogs dialogs;
+    QtShell shell;
+    QtEventPump pump;
+    Host Get() { return {&dialogs, &shell, &pump}; }
+};
+
+// Qt's file-dialog filter from "Name (*.ext)|*.ext|..." pairs.
+QString QtFilterFromPairs(const std::string& pairs);

@@ -14,6 +14,18 @@
 #define KAMBRIX_OMP(directive)
 #endif
 
+// The row kernel is compiled twice where the platform can pick a version at
+// load time: once for AVX2 and once for the baseline instruction set, each
+// with every helper inlined so that all of it uses the chosen instructions.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define KAMBRIX_ROW_KERNEL __attribute__((flatten, target_clones("avx2", "default")))
+#endif
+#endif
+#ifndef KAMBRIX_ROW_KERNEL
+#define KAMBRIX_ROW_KERNEL
+#endif
+
 namespace {
 
 constexpr char kTextRatio[] = "比率が違うので高画質圧縮を中断しました。(幅 %d  高さ%d)";
@@ -32,7 +44,11 @@ constexpr char kTextEnlargement[] = "拡大なので高画質圧縮を中断し�
 
 constexpr int kProceed = 1;
 
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+#ifdef __GNUC__
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string
+Format(const char* format, ...) {
     char buffer[512];
     va_list args;
     va_start(args, format);
@@ -142,92 +158,118 @@ struct Plan {
     Bitmap* target;
     const Axis* columns;
     const Axis* rows;
+    std::vector<double> columnInverse;  // 1 / column total, once per byte of a target row
 };
 
-// Sums of the row span, column by column: weight x value for each of the
-// three bytes of every source pixel. A span covers at most 101 rows with
-// weights of at most ~10 100 in all, so 32 bits hold every sum.
-void SumRowSpan(const Bitmap& source, const Axis& rows, int i, std::uint32_t* sums) {
+// Sums of a row span, column by column: weight x value for each of the three
+// bytes of every source pixel. 16 bits suffice while the row weights add up
+// to at most 257 (reductions down to about 1 / 2.5).
+template <typename Column>
+void SumRowSpan(const Bitmap& source, const Axis& rows, int i, Column* sums) {
     const int bytes = source.Stride();
     const std::uint32_t* weights = rows.weight.data() + static_cast<std::size_t>(i) * rows.stride;
     const std::uint8_t* line = source.Row(rows.first[i]);
-    const std::uint32_t w0 = weights[0];
-    for (int x = 0; x < bytes; ++x) sums[x] = w0 * line[x];
+    const Column w0 = static_cast<Column>(weights[0]);
+    for (int x = 0; x < bytes; ++x) sums[x] = static_cast<Column>(w0 * line[x]);
     for (int k = 1; k < rows.count[i]; ++k) {
         const std::uint8_t* next = source.Row(rows.first[i] + k);
-        const std::uint32_t wk = weights[k];
-        for (int x = 0; x < bytes; ++x) sums[x] += wk * next[x];
+        const Column wk = static_cast<Column>(weights[k]);
+        for (int x = 0; x < bytes; ++x) sums[x] = static_cast<Column>(sums[x] + wk * next[x]);
     }
 }
 
-// Weighted sum / total, truncated. (2 sum + 1) / (2 total) lies at least
-// 1 / (2 total) away from every integer, far more than the rounding error of
-// the double product, so the truncation equals the integer division.
-inline std::uint8_t Quotient(std::uint64_t sum, double halfInverse) {
-    const double q = static_cast<double>(2 * sum + 1) * halfInverse;
-    return static_cast<std::uint8_t>(std::min(q, 255.0));
-}
-
-template <typename Acc, int Taps>
-void ReduceRowColumns(const Plan& plan, int i, const std::uint32_t* sums, int stride) {
-    const Axis& columns = *plan.columns;
-    const int w = plan.target->Width(), h = plan.target->Height();
-    const int taps = Taps > 0 ? Taps : stride;
-    const double rowHalfInverse = 0.5 * plan.rows->inverse[i];
-    const bool interiorRow = i > 0 && i < h - 1;
-    std::uint8_t* out = plan.target->Row(i);
-    for (int j = 0; j < w; ++j, out += 3) {
-        const std::uint32_t* weights = columns.weight.data() + static_cast<std::size_t>(j) * taps;
-        const std::uint32_t* in = sums + static_cast<std::size_t>(columns.first[j]) * 3;
+// The column spans over the row sums: three sums per target pixel.
+template <typename Column, typename Acc, int Taps>
+void SumColumnSpans(const Axis& columns, const Column* sums, int w, Acc* out) {
+    const int taps = Taps > 0 ? Taps : columns.stride;
+    const std::uint32_t* weights = columns.weight.data();
+    for (int j = 0; j < w; ++j, out += 3, weights += taps) {
+        const Column* in = sums + static_cast<std::size_t>(columns.first[j]) * 3;
         Acc b = 0, g = 0, r = 0;
         for (int k = 0; k < taps; ++k) {
-            b += Acc(weights[k]) * in[3 * k];
-            g += Acc(weights[k]) * in[3 * k + 1];
-            r += Acc(weights[k]) * in[3 * k + 2];
+            const Acc weight = static_cast<Acc>(weights[k]);
+            b += weight * in[3 * k];
+            g += weight * in[3 * k + 1];
+            r += weight * in[3 * k + 2];
         }
-        const double halfInverse = rowHalfInverse * columns.inverse[j];
-        out[0] = Quotient(b, halfInverse);
-        out[1] = Quotient(g, halfInverse);
-        out[2] = Quotient(r, halfInverse);
-        // Nearly black pixels inside the border become pure black.
-        if (interiorRow && j > 0 && j < w - 1 && out[2] * 28 + out[1] * 77 + out[0] * 151 < 255)
-            out[0] = out[1] = out[2] = 0;
+        out[0] = b;
+        out[1] = g;
+        out[2] = r;
     }
 }
 
-template <typename Acc>
-void ReduceRowColumnsAnyTaps(const Plan& plan, int i, const std::uint32_t* sums) {
-    const int stride = plan.columns->stride;
-    switch (stride) {
+template <typename Column, typename Acc>
+void SumColumnSpansAnyTaps(const Axis& columns, const Column* sums, int w, Acc* out) {
+    switch (columns.stride) {
         case 2:
-            return ReduceRowColumns<Acc, 2>(plan, i, sums, stride);
+            return SumColumnSpans<Column, Acc, 2>(columns, sums, w, out);
         case 3:
-            return ReduceRowColumns<Acc, 3>(plan, i, sums, stride);
+            return SumColumnSpans<Column, Acc, 3>(columns, sums, w, out);
         case 4:
-            return ReduceRowColumns<Acc, 4>(plan, i, sums, stride);
+            return SumColumnSpans<Column, Acc, 4>(columns, sums, w, out);
         default:
-            return ReduceRowColumns<Acc, 0>(plan, i, sums, stride);
+            return SumColumnSpans<Column, Acc, 0>(columns, sums, w, out);
     }
 }
 
-void ReduceRow(const Plan& plan, int i, bool wideSums) {
+// sum / total, truncated, for every byte of the row. (sum + 0.5) / total lies
+// at least 0.5 / total (> 4e-9) away from every integer, far more than the
+// rounding error of the double products (< 1e-12), so the truncation equals
+// the integer division.
+template <typename Acc>
+void StoreQuotients(const Acc* sums, const double* columnInverse, double rowInverse, int bytes,
+                    std::uint8_t* out) {
+    for (int x = 0; x < bytes; ++x) {
+        const double q = (static_cast<double>(sums[x]) + 0.5) * columnInverse[x] * rowInverse;
+        out[x] = static_cast<std::uint8_t>(static_cast<int>(std::min(q, 255.0)));
+    }
+}
+
+// Nearly black pixels inside the border become pure black.
+void BlackenDarkInterior(std::uint8_t* row, int w) {
+    for (int j = 1; j < w - 1; ++j) {
+        std::uint8_t* p = row + 3 * j;
+        // Brightness 0 needs blue <= 1; most pixels fail that first test.
+        if (p[0] <= 1 && p[2] * 28 + p[1] * 77 + p[0] * 151 < 255) p[0] = p[1] = p[2] = 0;
+    }
+}
+
+template <typename Column, typename Acc>
+KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i) {
     const Axis& rows = *plan.rows;
+    const int w = plan.target->Width(), h = plan.target->Height();
     std::uint8_t* out = plan.target->Row(i);
     if (rows.count[i] == 0) {  // starts below the source's last row
         std::memset(out, 0, static_cast<std::size_t>(plan.target->Stride()));
         return;
     }
-    // Column sums of this row's span, with room for the unused taps of the
-    // last columns (weight 0, value 0).
-    thread_local std::vector<std::uint32_t> sums;
+    // Row buffers of this thread; the unused taps of the last columns read
+    // zeros past the source's width.
+    thread_local std::vector<Column> sums;
+    thread_local std::vector<Acc> pixels;
     const std::size_t used = static_cast<std::size_t>(plan.source->Stride());
     sums.resize(used + static_cast<std::size_t>(plan.columns->stride) * 3);
-    std::fill(sums.begin() + used, sums.end(), 0u);
+    std::fill(sums.begin() + used, sums.end(), Column(0));
+    pixels.resize(static_cast<std::size_t>(w) * 3);
     SumRowSpan(*plan.source, rows, i, sums.data());
-    if (wideSums)
-        ReduceRowColumnsAnyTaps<std::uint64_t>(plan, i, sums.data());
-    else
-        ReduceRowColumnsAnyTaps<std::uint32_t>(plan, i, sums.data());
+    SumColumnSpansAnyTaps(*plan.columns, sums.data(), w, pixels.data());
+    StoreQuotients(pixels.data(), plan.columnInverse.data(), rows.inverse[i], w * 3, out);
+    if (i > 0 && i < h - 1) BlackenDarkInterior(out, w);
+}
+
+using RowFn = void (*)(const Plan&, int);
+
+// The narrowest number types that hold every sum of this reduction.
+RowFn ChooseRowKernel(const Axis& columns, const Axis& rows) {
+    const bool narrowColumns = rows.maxTotal * 255ull <= 0xFFFF;
+    const bool narrowPixels =
+        static_cast<std::uint64_t>(columns.maxTotal) * rows.maxTotal * 255 < (1ull << 31);
+    if (narrowColumns) {
+        return narrowPixels ? ReduceRow<std::uint16_t, std::int32_t>
+                            : ReduceRow<std::uint16_t, std::int64_t>;
+    }
+    return narrowPixels ? ReduceRow<std::uint32_t, std::int32_t>
+                        : ReduceRow<std::uint32_t, std::int64_t>;
 }
 
 // Target rows per band between two yields: about four million source bytes.
@@ -242,15 +284,16 @@ void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const Yiel
     BuildAxis(w, source.Width(), factor, w, false, columns);
     BuildAxis(h, source.Height(), factor, w, true, rows);
     target.SetSize(w, h);
-    const Plan plan{&source, &target, &columns, &rows};
-    const bool wideSums =
-        static_cast<std::uint64_t>(columns.maxTotal) * rows.maxTotal * 255 > 0xFFFFFFFFull;
+    Plan plan{&source, &target, &columns, &rows, {}};
+    plan.columnInverse.resize(static_cast<std::size_t>(w) * 3);
+    for (int x = 0; x < w * 3; ++x) plan.columnInverse[x] = columns.inverse[x / 3];
+    const RowFn reduceRow = ChooseRowKernel(columns, rows);
     const int band = BandRows(source, rows);
     const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
         KAMBRIX_OMP("omp parallel for schedule(static) if (parallel)")
-        for (int i = i0; i < i1; ++i) ReduceRow(plan, i, wideSums);
+        for (int i = i0; i < i1; ++i) reduceRow(plan, i);
         if (yield) yield();
     }
 }

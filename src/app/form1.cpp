@@ -167,8 +167,9 @@ void TForm1::BuildControls() {
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn9, &QPushButton::clicked, this, [this] { BitBtn9Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(ComboBox1, &QComboBox::editTextChanged, this, [this] {
-        if (ComboBox1->currentIndex() < 0) ComboBox1Change();
+    // Text typed into the box selects no item.
+    connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        if (text != ComboBox1->itemText(ComboBox1->currentIndex())) ComboBox1Change();
     });
     connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Click(); });
     connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(); });

@@ -148,6 +148,7 @@ class TForm1 : public QMainWindow {
     void Pump();
 
     std::array<QLabel*, 4> FPanels{};
+    std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on
     bool FShown = false;
     bool FInResize = false;
 };

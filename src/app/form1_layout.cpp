@@ -47,15 +47,18 @@ bool TForm1::LoadLayout(const std::string& path) {
 void TForm1::FillLayoutList() {
     ComboBox2->clear();
     ComboBox2->addItem(QString());
-    std::vector<std::string> paths;
-    ListLayoutFiles(FAppDir, paths);
-    for (const std::string& p : paths) ComboBox2->addItem(Q(LayoutDisplayName(p)));
+    FLayoutPaths.clear();
+    ListLayoutFiles(FAppDir, FLayoutPaths);
+    for (const std::string& p : FLayoutPaths) ComboBox2->addItem(Q(LayoutDisplayName(p)));
     ComboBox2->setCurrentIndex(-1);
 }
 
 void TForm1::ComboBox2Click() {
-    const std::string path = FAppDir + S(ComboBox2->currentText()) + ".ini";
-    if (ComboBox2->currentText().isEmpty() || !FileExists(path)) return;
+    // The item's own file: on a case-sensitive file system "X.INI" is not "X.ini".
+    const int index = ComboBox2->currentIndex() - 1;
+    if (index < 0 || index >= static_cast<int>(FLayoutPaths.size())) return;
+    const std::string& path = FLayoutPaths[index];
+    if (!FileExists(path)) return;
     const bool ok = LoadLayout(path);
     FHost.dialogs->ShowMessage(
         path + (ok ? "を正常に読込みました。" : "が正常に読込めませんでした。"), kLayoutCaption);

@@ -1,0 +1,85 @@
+// Real portraits through the main window: every one opens, large ones are
+// reduced to 3000 pixels on the long side, and the frame sits on the view.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <filesystem>
+#include <memory>
+
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/form3.h"
+#include "app/timage.h"
+#include "app/tresizecontrol.h"
+#include "support/scripted_host.h"
+#include "support/temp_folder.h"
+
+namespace {
+class PortraitTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = PortraitsFolder();
+        if (folder.empty())
+            GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
+        form1 = std::make_unique<TForm1>(app.Dir(), host.Get());
+        form2 = std::make_unique<TForm2>(form1.get(), host.Get());
+        form3 = std::make_unique<TForm3>();
+        form1->AttachWindows(form2.get(), form3.get());
+        form2->CheckBox4->blockSignals(true);
+        form2->CheckBox4->setChecked(false);
+        form2->CheckBox4->blockSignals(false);
+        form1->show();
+    }
+    void Open(const std::string& path) {
+        host.dialogs.fileAnswers = {{path}};
+        form1->BitBtn2Click();
+    }
+
+    std::string folder;
+    TempFolder app;
+    ScriptedHost host;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+};
+}  // namespace
+
+TEST_F(PortraitTest, EveryPortraitOpensWithAFrameOnTheView) {
+    int opened = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".jpg") continue;
+        const std::string path = entry.path().string();
+        Open(path);
+        ASSERT_EQ(form1->FFileName, path) << form1->StatusText(1);
+        const int w = form1->FTempBmp2.Width(), h = form1->FTempBmp2.Height();
+        EXPECT_LE(std::max(w, h), 3000) << path;
+        EXPECT_EQ(form1->FSourceBmp.Width(), std::max(w, h)) << path;
+        const QRect frame = form1->Image3->geometry();
+        EXPECT_TRUE(form1->Image3->isVisible()) << path;
+        EXPECT_EQ(form1->FResize->Control(), form1->Image3) << path;
+        // A photo smaller than the layout's photo gets a minimum frame larger
+        // than the view: the sheet would enlarge it, and the frame says so.
+        if (form1->FDispDen >= form1->FFrameBaseH) {
+            EXPECT_GE(frame.left(), 0) << path;
+            EXPECT_LE(frame.right(), form1->Image1->width()) << path;
+        }
+        ++opened;
+    }
+    EXPECT_GE(opened, 20);
+}
+
+TEST_F(PortraitTest, LargePortraitIsReducedToThreeThousandOnItsLongSide) {
+    Open(folder + "/unsplash_portrait_3000x4495.jpg");
+    EXPECT_EQ(form1->FTempBmp2.Width(), 3000 * 3000 / 4495);
+    EXPECT_EQ(form1->FTempBmp2.Height(), 3000);
+    EXPECT_EQ(form1->FDispDen, 3000);
+    EXPECT_TRUE(host.dialogs.shown.empty());
+}
+
+TEST_F(PortraitTest, TinyPortraitWarnsOfItsLowResolution) {
+    Open(folder + "/codait_bryan_tiny_115px.jpg");
+    ASSERT_EQ(host.dialogs.shown.size(), 1u);
+    EXPECT_NE(host.dialogs.shown[0].text.find("横ピクセル数:115 縦ピクセル数: 115"),
+              std::string::npos);
+}

@@ -13,17 +13,13 @@ const char* const kSheetSubfolder = "写真シート";
 const char* const kTrimmedSubfolder = "トリミング画像";
 const char* const kRecognitionSubfolder = "認識画像";
 
-bool IsSeparator(char c) {
-    return c == kPathSeparator || c == '/';
-}
-
 fs::path NativePath(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 // The folder the outputs hang from: the save folder when set, else photoDir.
 std::string BaseFolder(const std::string& saveFolder, const std::string& photoDir) {
-    return AsFolder(saveFolder.empty() ? photoDir : saveFolder);
+    return WithTrailingSeparator(saveFolder.empty() ? photoDir : saveFolder);
 }
 
 fs::path Normalised(const fs::path& p) {
@@ -38,20 +34,9 @@ std::string Below(const std::string& base, const char* subfolder) {
 
 }  // namespace
 
-std::string AsFolder(const std::string& folder) {
-    if (folder.empty() || IsSeparator(folder.back())) return folder;
-    return folder + kPathSeparator;
-}
-
-std::string FileNamePart(const std::string& path) {
-    std::size_t i = path.size();
-    while (i > 0 && !IsSeparator(path[i - 1])) --i;
-    return path.substr(i);
-}
-
 std::string SheetFolder(const std::string& saveFolder, const std::string& photoDir) {
-    if (!saveFolder.empty()) return AsFolder(saveFolder);
-    return Below(AsFolder(photoDir), kSheetSubfolder);
+    if (!saveFolder.empty()) return WithTrailingSeparator(saveFolder);
+    return Below(WithTrailingSeparator(photoDir), kSheetSubfolder);
 }
 
 std::string TrimmedFolder(const std::string& saveFolder, const std::string& photoDir) {
@@ -79,7 +64,7 @@ bool PathTaken(const std::string& path) {
 
 int NextIndexSheetPath(const std::string& folder, std::string& path, const PathTakenFn& taken,
                        int maxNumber) {
-    const std::string base = AsFolder(folder);
+    const std::string base = WithTrailingSeparator(folder);
     for (int n = 0; n <= maxNumber; ++n) {
         std::string candidate = base + IndexSheetName(n);
         if (!taken(candidate)) {
@@ -92,7 +77,7 @@ int NextIndexSheetPath(const std::string& folder, std::string& path, const PathT
 
 bool SheetExists(const std::string& saveFolder, const std::string& photoDir,
                  const std::string& photo) {
-    return PathTaken(SheetFolder(saveFolder, photoDir) + FileNamePart(photo));
+    return PathTaken(SheetFolder(saveFolder, photoDir) + FileNameOf(photo));
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

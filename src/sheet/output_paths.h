@@ -16,11 +16,6 @@ std::string RecognitionFolder(const std::string& saveFolder, const std::string& 
 // The recognition error log: the save folder itself, or photoDir.
 std::string LogFolder(const std::string& saveFolder, const std::string& photoDir);
 
-// `folder` with the native separator added when it ends with none ("" stays "").
-std::string AsFolder(const std::string& folder);
-// Everything after the last separator: the file name with its extension.
-std::string FileNamePart(const std::string& path);
-
 // Numbered sheets: "Index_" + at least four digits + ".jpg".
 constexpr int kMaxSheetIndex = 999999;
 std::string IndexSheetName(int number);

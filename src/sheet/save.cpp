@@ -19,10 +19,6 @@ const char* const kMsgWouldReplacePhoto =
 
 namespace {
 
-fs::path NativePath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 bool IsSeparator(char c) {
     return c == kPathSeparator || c == '/';
 }
@@ -46,12 +42,6 @@ std::string FolderPart(const std::string& path) {
     return folder;
 }
 
-bool SetCurrent(const std::string& folder) {
-    std::error_code ec;
-    fs::current_path(NativePath(folder), ec);
-    return !ec;
-}
-
 bool OnePersonPerSheet(const SaveOptions& o) {
     return o.photosPerPerson == o.photoCount;
 }
@@ -71,7 +61,7 @@ int WriteOutput(const std::string& path, const Bitmap& image, const SaveOptions&
 int SaveBesidePhoto(const std::string& folder, const Bitmap& image, const SaveOptions& o,
                     std::string* writtenPath) {
     EnterFolder(folder);  // a failure shows up as a failed write
-    const std::string path = folder + FileNamePart(o.photoPath);
+    const std::string path = folder + FileNameOf(o.photoPath);
     if (WouldReplacePhoto(path, o)) return kSaveWouldReplacePhoto;
     const int result = WriteOutput(path, image, o);
     if (result == 0 && writtenPath) *writtenPath = path;
@@ -88,11 +78,9 @@ std::string FormatMessage(const char* format, const std::string& value) {
 }
 
 int EnterFolder(const std::string& folder) {
-    if (folder.empty() || SetCurrent(folder)) return 0;
-    std::error_code ec;
-    fs::create_directories(NativePath(folder), ec);
-    if (ec) return kSaveCannotCreate;
-    return SetCurrent(folder) ? 0 : kSaveCannotEnter;
+    if (folder.empty() || SetCurrentFolder(folder)) return 0;
+    if (!MakeFolders(folder)) return kSaveCannotCreate;
+    return SetCurrentFolder(folder) ? 0 : kSaveCannotEnter;
 }
 
 int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs& dialogs,
@@ -121,7 +109,7 @@ int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs
 int ChooseSheetPath(const SaveOptions& options, std::string& path) {
     const std::string folder = SheetFolder(options.saveFolder, options.photoDir);
     if (!OnePersonPerSheet(options)) return NextIndexSheetPath(folder, path);
-    path = folder + FileNamePart(options.photoPath);
+    path = folder + FileNameOf(options.photoPath);
     return 0;
 }
 
@@ -149,7 +137,7 @@ int SaveTrimmedPhoto(const Bitmap& photo, const SaveOptions& options, IDialogs* 
     const std::string folder = TrimmedFolder(options.saveFolder, options.photoDir);
     const int result = SaveBesidePhoto(folder, photo, options, writtenPath);
     if (result == kSaveWouldReplacePhoto && dialogs) {
-        const std::string path = folder + FileNamePart(options.photoPath);
+        const std::string path = folder + FileNameOf(options.photoPath);
         dialogs->ShowMessage(FormatMessage(kMsgWouldReplacePhoto, path), caption);
     }
     return result;
@@ -162,7 +150,6 @@ int SaveRecognitionImage(const Bitmap& face, const SaveOptions& options, std::st
 
 bool OpenOutputFolder(IShell& shell, const std::string& saveFolder, const std::string& photoDir) {
     std::string folder = SheetFolder(saveFolder, photoDir);
-    std::error_code ec;
-    if (saveFolder.empty() && !fs::is_directory(NativePath(folder), ec)) folder = photoDir;
+    if (saveFolder.empty() && !DirectoryExists(folder)) folder = photoDir;
     return shell.Open(folder);
 }

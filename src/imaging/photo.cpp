@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 #include "imaging/reduce.h"
@@ -9,6 +10,8 @@
 #include "platform/paths.h"
 
 namespace {
+
+constexpr char kReasonNoMemory[] = "メモリが足りません";
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
@@ -24,6 +27,22 @@ void ReduceOnLoad(Bitmap& photo, PixelSize size, const StatusFn& status, const Y
     Bitmap stretched(size.width, size.height);
     StretchDraw(photo, stretched);
     photo = std::move(stretched);
+}
+
+// After the decode: the large-photo reduction, the kept copy and the square.
+void FinishLoading(WorkingImages& images, const LoadOptions& options, const StatusFn& status,
+                   const YieldFn& yield, LoadOutcome& outcome) {
+    if (NeedsLoadReduction(images.trim.Width(), images.trim.Height(), options)) {
+        ReduceOnLoad(images.trim, LoadReducedSize(images.trim.Width(), images.trim.Height()),
+                     status, yield);
+        outcome.reduced = true;
+    }
+    outcome.width = images.trim.Width();
+    outcome.height = images.trim.Height();
+    outcome.lowResolution =
+        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
+    images.temp2 = images.trim;
+    BuildSquareImage(images.trim, images.source);
 }
 
 }  // namespace
@@ -54,8 +73,11 @@ void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
     Draw(photo, square, (m - w) / 2, (m - h) / 2);
 }
 
-LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
-                      const LoadOptions& options, const StatusFn& status, const YieldFn& yield) {
+namespace {
+
+LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileName,
+                               const LoadOptions& options, const StatusFn& status,
+                               const YieldFn& yield) {
     LoadOutcome outcome;
     // An empty name is never "the same file": with nothing loaded (or after a
     // failed load) there is nothing to restore.
@@ -83,17 +105,23 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
     }
     images.fileName = fileName;
     Pump(yield);
-
-    if (NeedsLoadReduction(images.trim.Width(), images.trim.Height(), options)) {
-        ReduceOnLoad(images.trim, LoadReducedSize(images.trim.Width(), images.trim.Height()),
-                     status, yield);
-        outcome.reduced = true;
-    }
-    outcome.width = images.trim.Width();
-    outcome.height = images.trim.Height();
-    outcome.lowResolution =
-        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
-    images.temp2 = images.trim;
-    BuildSquareImage(images.trim, images.source);
+    FinishLoading(images, options, status, yield, outcome);
     return outcome;
+}
+
+}  // namespace
+
+LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
+                      const LoadOptions& options, const StatusFn& status, const YieldFn& yield) {
+    try {
+        return LoadPhotoUnguarded(images, fileName, options, status, yield);
+    } catch (const std::bad_alloc&) {
+        // Nothing half-built stays: no photo is loaded now.
+        images = WorkingImages{};
+        images.trim.SetSize(1, 1);
+        LoadOutcome outcome;
+        outcome.code = -2;
+        outcome.errorReason = kReasonNoMemory;
+        return outcome;
+    }
 }

@@ -41,7 +41,8 @@ using StatusFn = std::function<void(const std::string&)>;
 // Fills trim, temp2 and source from the file. The same name as the one loaded
 // (exact comparison) only restores trim from temp2. On a failed decode the
 // file name is left empty and trim is 1 x 1; temp2 and source keep the
-// previous photo.
+// previous photo. When memory runs out on the way (-2, reason "メモリが足りません")
+// every working image is emptied (trim 1 x 1) and no photo is loaded.
 LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
                       const LoadOptions& options, const StatusFn& status = {},
                       const YieldFn& yield = {});

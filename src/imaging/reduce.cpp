@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
 #ifdef _OPENMP
+#include <omp.h>
 #define KAMBRIX_OMP(directive) _Pragma(directive)
 #else
 #define KAMBRIX_OMP(directive)
@@ -41,6 +44,7 @@ constexpr char kTextTargetTooLarge[] =
     "最大サイズは幅　%dpx　高さ%dpxです。";
 constexpr char kTextTooStrong[] = "縮小率が大きすぎるので高画質圧縮を中断しました。最大1/100です。";
 constexpr char kTextEnlargement[] = "拡大なので高画質圧縮を中断しました。";
+constexpr char kTextNoMemory[] = "作業用のメモリが足りません。メモリを増設して下さい。";
 
 constexpr int kProceed = 1;
 
@@ -159,7 +163,34 @@ struct Plan {
     const Axis* columns;
     const Axis* rows;
     std::vector<double> columnInverse;  // 1 / column total, once per byte of a target row
+    std::size_t pixelsOffset = 0;       // where a row's pixel sums start in a thread's scratch
+    std::size_t scratchBytes = 0;       // scratch per thread
 };
+
+// Every thread's row buffers in one block, taken on the calling thread before
+// any parallel work (nothing may throw inside it) and kept for the next call.
+// The block is looked up again for each band: a reduction run by the yield
+// may have moved it; rows keep nothing in it from one band to the next.
+std::vector<std::byte>& ThreadScratch() {
+    thread_local std::vector<std::byte> scratch;
+    return scratch;
+}
+
+int WorkerCount() {
+#ifdef _OPENMP
+    return omp_get_max_threads();
+#else
+    return 1;
+#endif
+}
+
+int WorkerIndex() {
+#ifdef _OPENMP
+    return omp_get_thread_num();
+#else
+    return 0;
+#endif
+}
 
 // Sums of a row span, column by column: weight x value for each of the three
 // bytes of every source pixel. 16 bits suffice while the row weights add up
@@ -235,7 +266,7 @@ void BlackenDarkInterior(std::uint8_t* row, int w) {
 }
 
 template <typename Column, typename Acc>
-KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i) {
+KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i, std::byte* scratch) {
     const Axis& rows = *plan.rows;
     const int w = plan.target->Width(), h = plan.target->Height();
     std::uint8_t* out = plan.target->Row(i);
@@ -243,21 +274,18 @@ KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i) {
         std::memset(out, 0, static_cast<std::size_t>(plan.target->Stride()));
         return;
     }
-    // Row buffers of this thread; the unused taps of the last columns read
-    // zeros past the source's width.
-    thread_local std::vector<Column> sums;
-    thread_local std::vector<Acc> pixels;
+    // The unused taps of the last columns read zeros past the source's width.
+    Column* sums = reinterpret_cast<Column*>(scratch);
+    Acc* pixels = reinterpret_cast<Acc*>(scratch + plan.pixelsOffset);
     const std::size_t used = static_cast<std::size_t>(plan.source->Stride());
-    sums.resize(used + static_cast<std::size_t>(plan.columns->stride) * 3);
-    std::fill(sums.begin() + used, sums.end(), Column(0));
-    pixels.resize(static_cast<std::size_t>(w) * 3);
-    SumRowSpan(*plan.source, rows, i, sums.data());
-    SumColumnSpansAnyTaps(*plan.columns, sums.data(), w, pixels.data());
-    StoreQuotients(pixels.data(), plan.columnInverse.data(), rows.inverse[i], w * 3, out);
+    std::fill(sums + used, sums + used + plan.columns->stride * 3, Column(0));
+    SumRowSpan(*plan.source, rows, i, sums);
+    SumColumnSpansAnyTaps(*plan.columns, sums, w, pixels);
+    StoreQuotients(pixels, plan.columnInverse.data(), rows.inverse[i], w * 3, out);
     if (i > 0 && i < h - 1) BlackenDarkInterior(out, w);
 }
 
-using RowFn = void (*)(const Plan&, int);
+using RowFn = void (*)(const Plan&, int, std::byte*);
 
 // The narrowest number types that hold every sum of this reduction.
 RowFn ChooseRowKernel(const Axis& columns, const Axis& rows) {
@@ -278,24 +306,38 @@ int BandRows(const Bitmap& source, const Axis& rows) {
     return static_cast<int>(std::max(1LL, (4LL << 20) / perRow));
 }
 
-void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const YieldFn& yield) {
+// Scratch of one thread: row sums (at most 32 bits each, with room for the
+// unused taps) and pixel sums (at most 64 bits each), 64-byte aligned.
+void SizeScratch(const Bitmap& source, int w, const Axis& columns, Plan& plan) {
+    const auto align = [](std::size_t bytes) { return (bytes + 63) / 64 * 64; };
+    plan.pixelsOffset = align((static_cast<std::size_t>(source.Stride()) + columns.stride * 3) * 4);
+    plan.scratchBytes = plan.pixelsOffset + align(static_cast<std::size_t>(w) * 3 * 8);
+}
+
+Bitmap RunReduction(const Bitmap& source, int w, int h, const YieldFn& yield) {
     Axis columns, rows;  // per call: the yield may run another reduction
     const long long factor = static_cast<long long>(source.Width()) * 100;
     BuildAxis(w, source.Width(), factor, w, false, columns);
     BuildAxis(h, source.Height(), factor, w, true, rows);
-    target.SetSize(w, h);
+    Bitmap target(w, h);
     Plan plan{&source, &target, &columns, &rows, {}};
     plan.columnInverse.resize(static_cast<std::size_t>(w) * 3);
     for (int x = 0; x < w * 3; ++x) plan.columnInverse[x] = columns.inverse[x / 3];
+    SizeScratch(source, w, columns, plan);
     const RowFn reduceRow = ChooseRowKernel(columns, rows);
     const int band = BandRows(source, rows);
     const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
+    const std::size_t scratchBytes = plan.scratchBytes * (parallel ? WorkerCount() : 1);
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
-        KAMBRIX_OMP("omp parallel for schedule(static) if (parallel)")
-        for (int i = i0; i < i1; ++i) reduceRow(plan, i);
+        std::vector<std::byte>& scratch = ThreadScratch();
+        if (scratch.size() < scratchBytes) scratch.resize(scratchBytes);
+        std::byte* base = scratch.data();
+        KAMBRIX_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
+        for (int i = i0; i < i1; ++i) reduceRow(plan, i, base + WorkerIndex() * plan.scratchBytes);
         if (yield) yield();
     }
+    return target;
 }
 
 }  // namespace
@@ -304,22 +346,25 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
                       std::string& errorText, const YieldFn& yield) {
     errorText.clear();
     const int result = CheckSizes(source.Width(), source.Height(), width, height, errorText);
-    if (result == 0) {
-        if (&source != &target) target = source;  // the target takes the source's size
-        return 0;
-    }
-    if (result != kProceed) return result;
-    if (source.Width() > kReduceMaxSide || source.Height() > kReduceMaxSide) {
+    if (result != 0 && result != kProceed) return result;
+    if (result == kProceed &&
+        (source.Width() > kReduceMaxSide || source.Height() > kReduceMaxSide)) {
         errorText = Format(kTextSourceTooLargeAtWork, source.Width(), source.Height(),
                            kReduceMaxSide, kReduceMaxSide);
         return kReduceSourceTooLargeAtWork;
     }
-    if (&source == &target) {
-        Bitmap result;
-        RunReduction(source, result, width, height, yield);
-        target = std::move(result);
-    } else {
-        RunReduction(source, target, width, height, yield);
+    try {
+        if (result == 0) {
+            // Equal sizes: the target becomes a copy of the source, at its size.
+            if (&source != &target) target = Bitmap(source);
+            return 0;
+        }
+        // Built aside, so the target is untouched when memory runs out, and
+        // the source may be the target.
+        target = RunReduction(source, width, height, yield);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        errorText = kTextNoMemory;
+        return kReduceNoMemory;
     }
-    return 0;
 }

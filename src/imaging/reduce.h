@@ -14,6 +14,7 @@ constexpr int kReduceMaxSide = 9800;
 
 // Results besides 0 (0 is also returned, with its own text, for equal sizes).
 constexpr int kReduceRatioDiffers = -10;
+constexpr int kReduceNoMemory = -11;  // the working memory could not be had
 constexpr int kReduceSourceTooLarge = -12;
 constexpr int kReduceTargetTooLarge = -13;
 constexpr int kReduceTooStrong = -14;

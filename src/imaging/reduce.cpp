@@ -192,6 +192,25 @@ int WorkerIndex() {
 #endif
 }
 
+// Lets the runtime size each team by the cores the machine has idle: a helper
+// thread that the system deschedules makes every band wait for it, which on a
+// busy machine costs far more than the helper saves. The calling thread's
+// setting is put back afterwards.
+class IdleCoreTeams {
+  public:
+#ifdef _OPENMP
+    IdleCoreTeams() : previous_(omp_get_dynamic()) {
+        omp_set_dynamic(1);
+    }
+    ~IdleCoreTeams() {
+        omp_set_dynamic(previous_);
+    }
+
+  private:
+    int previous_;
+#endif
+};
+
 // Sums of a row span, column by column: weight x value for each of the three
 // bytes of every source pixel. 16 bits suffice while the row weights add up
 // to at most 257 (reductions down to about 1 / 2.5).
@@ -328,6 +347,7 @@ Bitmap RunReduction(const Bitmap& source, int w, int h, const YieldFn& yield) {
     const int band = BandRows(source, rows);
     const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
     const std::size_t scratchBytes = plan.scratchBytes * (parallel ? WorkerCount() : 1);
+    const IdleCoreTeams teams;
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
         std::vector<std::byte>& scratch = ThreadScratch();

@@ -29,6 +29,12 @@
 #define KAMBRIX_ROW_KERNEL
 #endif
 
+#ifdef __GNUC__
+#define KAMBRIX_PRINTF_LIKE __attribute__((format(printf, 1, 2)))
+#else
+#define KAMBRIX_PRINTF_LIKE
+#endif
+
 namespace {
 
 constexpr char kTextRatio[] = "比率が違うので高画質圧縮を中断しました。(幅 %d  高さ%d)";
@@ -48,11 +54,7 @@ constexpr char kTextNoMemory[] = "作業用のメモリが足りません。メ�
 
 constexpr int kProceed = 1;
 
-#ifdef __GNUC__
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string
-Format(const char* format, ...) {
+KAMBRIX_PRINTF_LIKE std::string Format(const char* format, ...) {
     char buffer[512];
     va_list args;
     va_start(args, format);

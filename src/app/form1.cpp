@@ -153,12 +153,18 @@ void TForm1::BuildControls() {
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
+    // Four panels side by side at fixed widths; like the original's, the
+    // last one is cut by a narrow window rather than widening it.
+    auto* panels = new QWidget(StatusBar1);
+    panels->setMinimumSize(0, 20);
+    int x = 0;
     for (std::size_t i = 0; i < FPanels.size(); ++i) {
-        FPanels[i] = new QLabel(StatusBar1);
-        FPanels[i]->setFixedWidth(kPanelWidths[i]);
+        FPanels[i] = new QLabel(panels);
+        FPanels[i]->setGeometry(x, 0, kPanelWidths[i] - 2, 20);
         FPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        StatusBar1->addWidget(FPanels[i]);
+        x += kPanelWidths[i];
     }
+    StatusBar1->addWidget(panels, 1);
     setStatusBar(StatusBar1);
 
     connect(BitBtn14, &QPushButton::clicked, this, [this] { BitBtn14Click(); });

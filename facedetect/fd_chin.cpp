@@ -1,0 +1,150 @@
+#include "fd_chin.h"
+
+#include <dlib/array2d.h>
+#include <dlib/image_processing/shape_predictor.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <opencv2/imgproc.hpp>
+#include <streambuf>
+
+#include "fd_files.h"
+#include "fd_jpeg.h"
+
+namespace fd {
+
+namespace fs = std::filesystem;
+
+struct ChinDetector::Model {
+    dlib::shape_predictor predictor;
+};
+
+namespace {
+
+// A file read in large blocks that stops delivering as soon as `cancel` is
+// set, so that a model load can be abandoned when the library is released.
+class CancellableFileBuffer final : public std::streambuf {
+  public:
+    CancellableFileBuffer(const fs::path& path, const std::atomic<bool>& cancel)
+        : in_(path, std::ios::binary), cancel_(cancel), block_(1 << 20) {}
+    bool IsOpen() const { return in_.is_open(); }
+
+  protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        if (cancel_.load(std::memory_order_relaxed)) return traits_type::eof();
+        in_.read(block_.data(), static_cast<std::streamsize>(block_.size()));
+        const std::streamsize n = in_.gcount();
+        if (n <= 0) return traits_type::eof();
+        setg(block_.data(), block_.data(), block_.data() + n);
+        return traits_type::to_int_type(*gptr());
+    }
+
+  private:
+    std::ifstream in_;
+    const std::atomic<bool>& cancel_;
+    std::vector<char> block_;
+};
+
+const fs::path* FirstExisting(const std::vector<fs::path>& paths) {
+    for (const fs::path& p : paths) {
+        std::error_code ec;
+        if (fs::is_regular_file(p, ec)) return &p;
+    }
+    return nullptr;
+}
+
+// The strip with half its height of repeated top rows above it, as a dlib image.
+void PaddedStrip(const cv::Mat& strip, int pad, dlib::array2d<unsigned char>& out) {
+    cv::Mat padded;
+    cv::copyMakeBorder(strip, padded, pad, 0, 0, 0, cv::BORDER_REPLICATE);
+    out.set_size(padded.rows, padded.cols);
+    for (int y = 0; y < padded.rows; ++y)
+        std::memcpy(&out[y][0], padded.ptr<unsigned char>(y),
+                    static_cast<std::size_t>(padded.cols));
+}
+
+// The lower lip's lowest point in the 68-point scheme; the chin lies below it.
+constexpr unsigned long kLowerLip = 57;
+constexpr unsigned long kPointsOf68 = 68;
+
+}  // namespace
+
+int ParseChinSettings(const cv::FileNode& root, const fs::path& folder, ChinSettings& out) {
+    out = ChinSettings();
+    const cv::FileNode models = root["models"];
+    if (models.isString()) {
+        out.models.push_back(folder / PathFromUtf8(models.string()));
+    } else if (models.isSeq()) {
+        for (const cv::FileNode& m : models) {
+            if (!m.isString()) return kCascadeBroken;
+            out.models.push_back(folder / PathFromUtf8(m.string()));
+        }
+    }
+    if (out.models.empty()) return kCascadeBroken;
+    const cv::FileNode landmark = root["landmark"];
+    if (!landmark.empty()) {
+        if (!landmark.isInt() || static_cast<int>(landmark) < 0) return kCascadeBroken;
+        out.landmark = static_cast<int>(landmark);
+    }
+    return kOk;
+}
+
+cv::Rect ChinBox(double x, double y, int w, int h, int halfSide) {
+    const int cx = static_cast<int>(std::floor(x));
+    const int cy = static_cast<int>(std::floor(y));
+    const int s = std::max(0, std::min({halfSide, cx, cy, w - 1 - cx, h - 1 - cy}));
+    return {cx - s, cy - s, 2 * s + 1, 2 * s + 1};
+}
+
+ChinDetector::ChinDetector(std::unique_ptr<Model> model, int landmark)
+    : model_(std::move(model)), landmark_(landmark) {}
+
+ChinDetector::~ChinDetector() = default;
+
+int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& cancel,
+                       std::unique_ptr<ChinDetector>& out) {
+    const fs::path* path = FirstExisting(settings.models);
+    if (path == nullptr) return kModelMissing;
+    CancellableFileBuffer buffer(*path, cancel);
+    if (!buffer.IsOpen()) return kModelMissing;
+    std::istream in(&buffer);
+    auto model = std::make_unique<Model>();
+    try {
+        dlib::deserialize(model->predictor, in);
+    } catch (const dlib::serialization_error&) {
+        return kCascadeBroken;
+    }
+    if (model->predictor.num_parts() <= static_cast<unsigned long>(settings.landmark))
+        return kCascadeBroken;
+    out.reset(new ChinDetector(std::move(model), settings.landmark));
+    return kOk;
+}
+
+int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& found) const {
+    found.clear();
+    GrayPicture picture;
+    if (const int r = LoadGrayFile(request.image, 1.0, picture); r != kOk) return r;
+    const int w = picture.fullWidth;
+    const int h = picture.fullHeight;
+    if (w < request.minSize.width || h < request.minSize.height) return kOk;
+    const cv::Mat& strip = picture.pixels;
+    const int pad = strip.rows / 2;
+    dlib::array2d<unsigned char> image;
+    PaddedStrip(strip, pad, image);
+    const long faceHeight = std::lround(strip.rows / (1 - kFaceBottomTrim));
+    const dlib::rectangle face(0, 0, strip.cols - 1, faceHeight - 1);
+    const dlib::full_object_detection shape = model_->predictor(image, face);
+    const dlib::point chin = shape.part(static_cast<unsigned long>(landmark_));
+    if (shape.num_parts() == kPointsOf68 && shape.part(kLowerLip).y() >= chin.y()) return kOk;
+    const double x = static_cast<double>(chin.x()) * w / strip.cols;
+    const double y = static_cast<double>(chin.y() - pad) * h / strip.rows;
+    if (x < 0 || y < 0 || x >= w || y >= h) return kOk;
+    found.push_back(ChinBox(x, y, w, h, std::max(1, w / 40)));
+    return kOk;
+}
+
+}  // namespace fd

@@ -1,0 +1,26 @@
+#pragma once
+// File access for the face library: paths arrive as UTF-8 strings and are
+// resolved against the current folder.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fd {
+
+// The largest file the library reads (JPEG or model description).
+constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
+
+// The native path for a UTF-8 string, as it is.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+
+// The native path for a UTF-8 string, made absolute against the current folder;
+// an empty path when that fails.
+std::filesystem::path AbsoluteFromUtf8(const char* utf8);
+
+// 0: the whole file is in `out`; -1: missing, unreadable or a folder;
+// -2: larger than `maxBytes`.
+int ReadWholeFile(const std::filesystem::path& path, std::vector<unsigned char>& out,
+                  std::size_t maxBytes = kMaxFileBytes);
+
+}  // namespace fd

@@ -1,0 +1,63 @@
+// Loading a description file: a Haar cascade (OpenCV's cascade format) or the
+// chin finder's description, told apart by the `method` entry of the latter.
+#include <new>
+#include <opencv2/core.hpp>
+#include <opencv2/objdetect.hpp>
+#include <string>
+
+#include "fd_chin.h"
+#include "fd_detector.h"
+#include "fd_faces.h"
+#include "fd_files.h"
+
+namespace fd {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Descriptions are XML text of a few megabytes at most.
+constexpr std::size_t kMaxDescriptionBytes = std::size_t(64) << 20;
+
+int LoadHaar(const cv::FileStorage& storage, std::unique_ptr<Detector>& out) {
+    auto cascade = std::make_unique<cv::CascadeClassifier>();
+    if (!cascade->read(storage.getFirstTopLevelNode()) || cascade->empty()) return kCascadeBroken;
+    out = std::make_unique<HaarDetector>(std::move(cascade));
+    return kOk;
+}
+
+int LoadChin(const cv::FileStorage& storage, const fs::path& folder,
+             const std::atomic<bool>& cancel, std::unique_ptr<Detector>& out) {
+    if (!storage["method"].isString() || storage["method"].string() != kChinMethod)
+        return kCascadeBroken;
+    ChinSettings settings;
+    if (const int r = ParseChinSettings(storage.root(), folder, settings); r != kOk) return r;
+    std::unique_ptr<ChinDetector> chin;
+    if (const int r = ChinDetector::Load(settings, cancel, chin); r != kOk) return r;
+    out = std::move(chin);
+    return kOk;
+}
+
+}  // namespace
+
+int LoadDetector(const fs::path& path, const std::atomic<bool>& cancel,
+                 std::unique_ptr<Detector>& out) {
+    out.reset();
+    std::vector<unsigned char> bytes;
+    const int read = ReadWholeFile(path, bytes, kMaxDescriptionBytes);
+    if (read == -1) return kCascadeMissing;
+    if (read != 0 || bytes.empty()) return kCascadeBroken;
+    try {
+        const cv::FileStorage storage(std::string(bytes.begin(), bytes.end()),
+                                      cv::FileStorage::READ | cv::FileStorage::MEMORY);
+        if (!storage.isOpened()) return kCascadeBroken;
+        if (!storage["method"].empty()) return LoadChin(storage, path.parent_path(), cancel, out);
+        return LoadHaar(storage, out);
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (const cv::Exception&) {
+        return kCascadeBroken;
+    }
+}
+
+}  // namespace fd

@@ -1,0 +1,194 @@
+#include "eval_truth.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Splits one CSV line; fields may be quoted and hold commas.
+std::vector<std::string> SplitCsv(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == '"')
+                fields.back() += '"', ++i;
+            else
+                quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::optional<int> Number(const std::string& s) {
+    if (s.empty()) return std::nullopt;
+    return std::stoi(s);
+}
+
+void ReadOtherFaces(Truth& t) {
+    static const std::regex other(R"(box (\d+),(\d+),(\d+),(\d+),? chin (\d+),(\d+))");
+    for (std::sregex_iterator it(t.notes.begin(), t.notes.end(), other), end; it != end; ++it) {
+        const auto& m = *it;
+        t.otherFaces.push_back(
+            {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])});
+        t.otherChinY.push_back(std::stoi(m[6]));
+    }
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+}  // namespace
+
+bool ReadTruth(const fs::path& csv, std::vector<Truth>& out) {
+    std::ifstream in(csv);
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    while (std::getline(in, line)) {
+        const auto f = SplitCsv(line);
+        if (f.size() < 13) continue;
+        Truth t;
+        t.file = f[0];
+        t.width = std::stoi(f[1]);
+        t.height = std::stoi(f[2]);
+        const auto l = Number(f[3]), top = Number(f[4]), r = Number(f[5]), b = Number(f[6]);
+        if (l && top && r && b) t.face = Box{*l, *top, *r, *b};
+        t.chinY = Number(f[8]);
+        t.headTopY = Number(f[9]);
+        t.notes = f[12];
+        ReadOtherFaces(t);
+        out.push_back(t);
+    }
+    return !out.empty();
+}
+
+EvalOptions ParseEvalOptions(int argc, char** argv) {
+    EvalOptions o;
+    o.portraits = KAMBRIX_PORTRAITS_DIR;
+    o.program = KAMBRIX_PROGRAM_DIR;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i], value = argv[i + 1];
+        if (key == "--portraits")
+            o.portraits = value;
+        else if (key == "--program")
+            o.program = value;
+        else if (key == "--wait")
+            o.waitMs = std::stoi(value);
+        else if (key == "--only")
+            o.only = value;
+    }
+    return o;
+}
+
+Outcome Judge(const Truth& truth, const Placement& place, bool loaded, bool faceFound,
+              const Box& face, bool chinFound, int chinRow) {
+    Outcome o;
+    o.expectFace = truth.face.has_value();
+    o.faceFound = faceFound;
+    if (!loaded) o.note += " library-not-loaded";
+    if (!o.expectFace) return o;
+    const Box main = place.Map(*truth.face);
+    o.inScope = (main.r - main.l) * 1.25 >= 200;
+    std::vector<Box> boxes{main};
+    std::vector<std::optional<int>> chins{truth.chinY ? std::optional<int>(place.Y(*truth.chinY))
+                                                      : std::nullopt};
+    for (std::size_t i = 0; i < truth.otherFaces.size(); ++i) {
+        boxes.push_back(place.Map(truth.otherFaces[i]));
+        chins.push_back(place.Y(truth.otherChinY[i]));
+    }
+    if (!faceFound) return o;
+    std::size_t hit = 0;
+    while (hit < boxes.size() && !boxes[hit].Contains(face.Cx(), face.Cy())) ++hit;
+    const Box& ref = boxes[hit < boxes.size() ? hit : 0];
+    const double fh = ref.b - ref.t;
+    o.faceOk = hit < boxes.size();
+    o.centreErr = std::hypot(face.Cx() - ref.Cx(), face.Cy() - ref.Cy()) * 100 / fh;
+    o.sizeRatio = double(face.r - face.l) / (ref.r - ref.l);
+    o.chinExpected = o.faceOk && chins[hit].has_value();
+    const double boxHeight = face.b - face.t;
+    if (o.chinExpected) o.chinInBox = (*chins[hit] - face.t) / boxHeight;
+    if (o.faceOk && hit == 0 && truth.headTopY)
+        o.headAboveBox = (face.t - place.Y(*truth.headTopY)) / boxHeight;
+    o.chinFound = chinFound;
+    if (o.chinExpected && chinFound) {
+        o.chinErr = (chinRow - *chins[hit]) * 100 / fh;
+        o.aboveMouth = o.chinErr < -20;
+    }
+    return o;
+}
+
+void PrintHeader() {
+    std::printf("%-36s %5s %-5s %4s %6s %5s %5s %5s %5s %7s %6s %6s %6s %7s\n", "photo", "side",
+                "scope", "face", "cntr%", "size", "chinB", "headB", "chin", "chin%", "ms1", "ms2",
+                "msChin", "msPass");
+}
+
+void PrintOutcome(const Truth& truth, const Outcome& o) {
+    const char* face = !o.faceFound ? "none" : o.faceOk ? "ok" : "BAD";
+    const char* chin = !o.chinExpected ? "-" : !o.chinFound ? "MISS" : o.aboveMouth ? "HIGH" : "ok";
+    std::printf(
+        "%-36s %5d %-5s %4s %6.1f %5.2f %5.2f %5.2f %5s %+7.1f %6.1f %6.1f %6.1f %7.1f%s%s\n",
+        truth.file.substr(0, 36).c_str(), o.side, o.inScope ? "in" : "out", face, o.centreErr,
+        o.sizeRatio, o.chinInBox.value_or(0), o.headAboveBox.value_or(0), chin, o.chinErr, o.faceMs,
+        o.face2Ms, o.chinMs, o.passMs, o.secondSearch ? " (second search)" : "", o.note.c_str());
+}
+
+void Summary::Add(const Outcome& o) {
+    all_.push_back(o);
+}
+
+void Summary::Print() const {
+    int inScope = 0, facesOk = 0, chinTruth = 0, chinsOk = 0, falseFaces = 0, noFaceSet = 0;
+    std::vector<double> centre, size, chinAbs, faceMs, chinMs, passMs, chinInBox, headAbove;
+    double chinMax = 0;
+    for (const Outcome& o : all_) {
+        faceMs.push_back(o.faceMs);
+        passMs.push_back(o.passMs);
+        if (o.chinMs > 0) chinMs.push_back(o.chinMs);
+        if (!o.expectFace) {
+            ++noFaceSet;
+            falseFaces += o.faceFound;
+            continue;
+        }
+        if (!o.inScope) continue;
+        ++inScope;
+        facesOk += o.faceOk;
+        if (o.faceOk) centre.push_back(o.centreErr), size.push_back(o.sizeRatio);
+        if (o.chinInBox) chinInBox.push_back(*o.chinInBox);
+        if (o.headAboveBox) headAbove.push_back(*o.headAboveBox);
+        if (!o.chinExpected) continue;
+        ++chinTruth;
+        if (o.chinFound && !o.aboveMouth) {
+            ++chinsOk;
+            chinAbs.push_back(std::abs(o.chinErr));
+            chinMax = std::max(chinMax, std::abs(o.chinErr));
+        }
+    }
+    std::printf(
+        "\nin scope: faces right %d/%d; centre error median %.1f %%, size ratio median %.2f\n",
+        facesOk, inScope, Median(centre), Median(size));
+    std::printf(
+        "true chin at %.3f box heights below the box top, head top %.3f above it (medians)\n",
+        Median(chinInBox), Median(headAbove));
+    std::printf("no-face photos with a face accepted: %d/%d\n", falseFaces, noFaceSet);
+    std::printf("chins found %d/%d; |error| median %.2f %%, max %.2f %% of the face height\n",
+                chinsOk, chinTruth, Median(chinAbs), chinMax);
+    std::printf("median ms: first search %.1f, chin %.1f, whole pass %.1f\n", Median(faceMs),
+                Median(chinMs), Median(passMs));
+}

@@ -5,9 +5,11 @@
 #include <cstring>
 
 void Bitmap::SetSize(int width, int height, Rgb fill) {
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    data_.resize(static_cast<std::size_t>(width_) * height_ * 3);
+    const int w = std::max(width, 0), h = std::max(height, 0);
+    // Allocate first: a failed allocation leaves the bitmap as it was.
+    data_.resize(static_cast<std::size_t>(w) * h * 3);
+    width_ = w;
+    height_ = h;
     Fill(fill);
 }
 

@@ -78,24 +78,6 @@ bool ReadTruth(const fs::path& csv, std::vector<Truth>& out) {
     return !out.empty();
 }
 
-EvalOptions ParseEvalOptions(int argc, char** argv) {
-    EvalOptions o;
-    o.portraits = KAMBRIX_PORTRAITS_DIR;
-    o.program = KAMBRIX_PROGRAM_DIR;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string key = argv[i], value = argv[i + 1];
-        if (key == "--portraits")
-            o.portraits = value;
-        else if (key == "--program")
-            o.program = value;
-        else if (key == "--wait")
-            o.waitMs = std::stoi(value);
-        else if (key == "--only")
-            o.only = value;
-    }
-    return o;
-}
-
 Outcome Judge(const Truth& truth, const Placement& place, bool loaded, bool faceFound,
               const Box& face, bool chinFound, int chinRow) {
     Outcome o;

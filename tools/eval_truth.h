@@ -26,13 +26,6 @@ struct Truth {
 
 bool ReadTruth(const std::filesystem::path& csv, std::vector<Truth>& out);
 
-struct EvalOptions {
-    std::filesystem::path portraits, program;
-    int waitMs = 500;
-    std::string only;  // a part of the file name, to run one photo
-};
-EvalOptions ParseEvalOptions(int argc, char** argv);
-
 // Where the upright photo lies in the square working image.
 struct Placement {
     double scale = 1;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,10 @@ const BadCase kCases[] = {
      },
      kCascadeBroken},
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BadInput : public FaceLibraryTest, public ::testing::WithParamInterface<BadCase> {};
 

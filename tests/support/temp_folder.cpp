@@ -30,10 +30,26 @@ std::string TempFolder::Write(const std::string& name, const std::string& conten
     return p.string();
 }
 
+namespace {
+fs::path FromEnvironment(const char* name, const char* built) {
+    const char* value = std::getenv(name);
+    return fs::path(value && *value ? value : built);
+}
+}  // namespace
+
+fs::path SourceDir() {
+    return FromEnvironment("KAMBRIX_SOURCE_DIR", KAMBRIX_BUILT_SOURCE_DIR);
+}
+fs::path ProgramDir() {
+    return FromEnvironment("KAMBRIX_PROGRAM_DIR", KAMBRIX_BUILT_PROGRAM_DIR);
+}
+
+std::string TestDataPath(const std::string& name) {
+    return (SourceDir() / "tests" / "data" / name).string();
+}
+
 std::string PortraitsFolder() {
-    const char* src = std::getenv("KAMBRIX_SOURCE_DIR");
-    fs::path base = src ? fs::path(src) : fs::current_path();
-    const fs::path p = base.parent_path() / "shared" / "testdata" / "portraits";
+    const fs::path p = SourceDir().parent_path() / "shared" / "testdata" / "portraits";
     std::error_code ec;
     return fs::is_directory(p, ec) ? p.string() : std::string();
 }

@@ -21,5 +21,11 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
+// The source tree and the program folder of this build (the environment
+// variables KAMBRIX_SOURCE_DIR and KAMBRIX_PROGRAM_DIR override them).
+std::filesystem::path SourceDir();
+std::filesystem::path ProgramDir();
+// A file kept under tests/data.
+std::string TestDataPath(const std::string& name);
 // The shared portraits folder, or "" when it is not there.
 std::string PortraitsFolder();

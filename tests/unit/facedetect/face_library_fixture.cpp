@@ -5,21 +5,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path ProgramDir() {
-    if (const char* dir = std::getenv("KAMBRIX_PROGRAM_DIR")) return dir;
-    std::error_code ec;
-    return fs::canonical("/proc/self/exe", ec).parent_path().parent_path() / "bin";
-}
-
-fs::path SourceDir() {
-    if (const char* dir = std::getenv("KAMBRIX_SOURCE_DIR")) return dir;
-    return fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-}
-
-}  // namespace
-
 void FaceLibraryTest::SetUp() {
     programDir_ = ProgramDir();
     previousDir_ = fs::current_path();
@@ -49,10 +34,7 @@ std::string FaceLibraryTest::FacePhoto() {
 }
 
 std::string FaceLibraryTest::Portraits() {
-    if (std::string shared = PortraitsFolder(); !shared.empty()) return shared;
-    const fs::path p = SourceDir().parent_path() / "shared" / "testdata" / "portraits";
-    std::error_code ec;
-    return fs::is_directory(p, ec) ? p.string() : std::string();
+    return PortraitsFolder();
 }
 
 Bitmap ChinStrip(const Bitmap& photo, const Box& face, int& y0) {

@@ -10,17 +10,11 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "support/temp_folder.h"
 
 // A file of tests/data.
 inline std::string DataFile(const std::string& name) {
-    const char* src = std::getenv("KAMBRIX_SOURCE_DIR");
-    const std::filesystem::path root = src ? std::filesystem::path(src)
-                                           : std::filesystem::path(__FILE__)
-                                                 .parent_path()
-                                                 .parent_path()
-                                                 .parent_path()
-                                                 .parent_path();
-    return (root / "tests" / "data" / name).string();
+    return TestDataPath(name);
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {

@@ -50,7 +50,7 @@ TEST_P(ReduceRefusal, ResultAndText) {
     EXPECT_EQ(text, c.text);
     if (c.code != 0) {
         EXPECT_EQ(target, before);  // a refusal leaves the target alone
-    } else {  // reduced, or a copy of the source at its size
+    } else {                        // reduced, or a copy of the source at its size
         EXPECT_EQ(target.Width(), c.w);
         EXPECT_EQ(target.Height(), c.h);
     }

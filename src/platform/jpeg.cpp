@@ -13,6 +13,8 @@
 #include <new>
 #include <random>
 
+#include "platform/paths.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -262,22 +264,6 @@ struct Encoder {
 
 // ---- files ------------------------------------------------------------------
 
-fs::path NativePath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    in.seekg(0, std::ios::beg);
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    return in.gcount() == size;
-}
-
 // A name beside `target` that does not exist yet.
 fs::path TemporaryNameFor(const fs::path& target) {
     thread_local std::mt19937 random{std::random_device{}()};
@@ -301,7 +287,7 @@ bool WriteBytes(const fs::path& path, const unsigned char* data, std::size_t siz
 // temporary file in the same folder, which then replaces the target.
 bool WriteFileWhole(const std::string& path, const unsigned char* data, std::size_t size) {
     try {
-        const fs::path target = NativePath(path);
+        const fs::path target = ToFsPath(path);
         const fs::path temp = TemporaryNameFor(target);
         std::error_code ec;
         if (WriteBytes(temp, data, size)) {
@@ -326,9 +312,9 @@ int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out, st
 }
 
 int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error) {
-    std::vector<std::uint8_t> bytes;
+    std::string bytes;
     try {
-        if (!ReadWholeFile(NativePath(path), bytes)) {
+        if (!ReadFileBytes(path, bytes)) {
             SetReason(error, kReasonCannotOpen);
             return -1;
         }
@@ -336,7 +322,7 @@ int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error) {
         SetReason(error, kReasonNoMemory);
         return -2;
     }
-    return Decode(bytes.data(), bytes.size(), out, error);
+    return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error);
 }
 
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,

@@ -11,8 +11,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // Paths are UTF-8 strings; std::filesystem wants the native encoding.
 fs::path ToFsPath(const std::string& path) {
 #ifdef _WIN32
@@ -21,6 +19,8 @@ fs::path ToFsPath(const std::string& path) {
     return fs::path(path);
 #endif
 }
+
+namespace {
 
 std::string FromFsPath(const fs::path& path) {
 #ifdef _WIN32
@@ -150,8 +150,12 @@ std::string WithTrailingSeparator(const std::string& folder) {
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
     if (!FileExists(path)) return false;
-    std::ifstream in(ToFsPath(path), std::ios::binary);
+    std::ifstream in(ToFsPath(path), std::ios::binary | std::ios::ate);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), size);
+    return in.gcount() == size;
 }

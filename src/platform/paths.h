@@ -2,6 +2,7 @@
 // Files and folders. Paths are native strings (UTF-8 here); folders that the
 // program keeps (program folder, photo folder, output folders) end with the
 // native separator.
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ std::string CurrentFolder();  // with trailing separator
 bool SetCurrentFolder(const std::string& folder);
 // The executable's folder with trailing separator.
 std::string ExecutableFolder();
+
+// A UTF-8 path as std::filesystem wants it (native encoding).
+std::filesystem::path ToFsPath(const std::string& path);
 
 // Folder part of a path with trailing separator ("" when there is none).
 std::string FolderOf(const std::string& path);

@@ -1,7 +1,7 @@
 // The print resolution in a JPEG file's JFIF header, patched in place.
-#include <filesystem>
 #include <fstream>
 
+#include "platform/paths.h"
 #include "sheet/save.h"
 
 namespace {
@@ -29,8 +29,7 @@ long DensityOffset(const unsigned char* head, long n, std::streamoff fileSize) {
 
 bool SetJpegDensity(const std::string& path, int dpi) {
     if (dpi <= 0 || dpi >= 65536) return false;
-    std::fstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                      std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream file(ToFsPath(path), std::ios::in | std::ios::out | std::ios::binary);
     if (!file) return false;
     file.seekg(0, std::ios::end);
     const std::streamoff fileSize = file.tellg();

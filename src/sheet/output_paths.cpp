@@ -13,10 +13,6 @@ const char* const kSheetSubfolder = "写真シート";
 const char* const kTrimmedSubfolder = "トリミング画像";
 const char* const kRecognitionSubfolder = "認識画像";
 
-fs::path NativePath(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 // The folder the outputs hang from: the save folder when set, else photoDir.
 std::string BaseFolder(const std::string& saveFolder, const std::string& photoDir) {
     return WithTrailingSeparator(saveFolder.empty() ? photoDir : saveFolder);
@@ -59,7 +55,7 @@ std::string IndexSheetName(int number) {
 
 bool PathTaken(const std::string& path) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(NativePath(path), ec));
+    return fs::exists(fs::symlink_status(ToFsPath(path), ec));
 }
 
 int NextIndexSheetPath(const std::string& folder, std::string& path, const PathTakenFn& taken,
@@ -82,7 +78,7 @@ bool SheetExists(const std::string& saveFolder, const std::string& photoDir,
 
 bool SameFile(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
-    const fs::path pa = NativePath(a), pb = NativePath(b);
+    const fs::path pa = ToFsPath(a), pb = ToFsPath(b);
     std::error_code ec;
     if (fs::exists(pa, ec) && fs::exists(pb, ec)) {
         const bool same = fs::equivalent(pa, pb, ec);

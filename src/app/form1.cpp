@@ -225,9 +225,7 @@ void TForm1::ResetWorkingBitmaps() {
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (FShown) return;
-    FShown = true;
-    FormShow();
+    if (FStartingUp) FormShow();  // the first time only: FormShow ends the start-up
 }
 
 void TForm1::FormShow() {

@@ -139,7 +139,9 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void BuildControls();
     void OpenOnePhoto(const std::string& path);
+    void OpenAndRecognise(const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
+    void ShowBatchControls(bool visible);
     bool SheetExists(const std::string& photo) const;
     void ResetWorkingBitmaps();
     int ScrollX() const;
@@ -149,6 +151,5 @@ class TForm1 : public QMainWindow {
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on
-    bool FShown = false;
     bool FInResize = false;
 };

@@ -58,7 +58,7 @@ void TForm1::ResetWorkspace() {
     BitBtn3->setText(QString::fromUtf8("シート作成"));
     ShowMemoryReport();
     FBatchMode = false;
-    for (QWidget* w : std::initializer_list<QWidget*>{BitBtn10, CheckBox3, CheckBox4}) w->hide();
+    ShowBatchControls(false);
     CheckBox3->setChecked(false);
     CheckBox4->setChecked(false);
     CheckBox5->setEnabled(false);
@@ -105,12 +105,21 @@ void TForm1::OpenOnePhoto(const std::string& path) {
     if (FBusy) return;
     ResetWorkspace();
     CheckBox4->hide();
+    OpenAndRecognise(path, !CheckBox4->isChecked());
+}
+
+void TForm1::OpenAndRecognise(const std::string& path, bool newFrame) {
     // The workspace reset leaves the busy flag clear; hold it while the photo
     // loads so that nothing pumped meanwhile starts on the half-built images.
     FBusy = true;
-    OpenPhoto(path, !CheckBox4->isChecked());
+    OpenPhoto(path, newFrame);
     FBusy = false;
     if (Form2 && Form2->CheckBox4->isChecked()) BitBtn9Click();
+}
+
+void TForm1::ShowBatchControls(bool visible) {
+    for (QWidget* w : std::initializer_list<QWidget*>{BitBtn10, CheckBox3, CheckBox4})
+        w->setVisible(visible);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
@@ -185,13 +194,8 @@ void TForm1::StartBatch(const std::string& folder) {
         return;
     }
     FBatchMode = true;
-    FBusy = true;
-    OpenPhoto(FBatchFiles[FBatchIndex], true);
-    FBusy = false;
-    if (Form2 && Form2->CheckBox4->isChecked()) BitBtn9Click();
-    if (FJpegCount > 1)
-        for (QWidget* w : std::initializer_list<QWidget*>{BitBtn10, CheckBox3, CheckBox4})
-            w->show();
+    OpenAndRecognise(FBatchFiles[FBatchIndex], true);
+    if (FJpegCount > 1) ShowBatchControls(true);
 }
 
 bool TForm1::SheetExists(const std::string& photo) const {

@@ -1,34 +1,21 @@
 // Real portraits through the main window: every one opens, large ones are
 // reduced to 3000 pixels on the long side, and the frame sits on the view.
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
 #include <QPushButton>
 #include <filesystem>
-#include <memory>
 
-#include "app/form1.h"
-#include "app/form2.h"
-#include "app/form3.h"
 #include "app/timage.h"
 #include "app/tresizecontrol.h"
-#include "support/scripted_host.h"
-#include "support/temp_folder.h"
+#include "gui/form_fixture.h"
 
 namespace {
-class PortraitTest : public ::testing::Test {
+class PortraitTest : public FormTest {
   protected:
     void SetUp() override {
         folder = PortraitsFolder();
         if (folder.empty())
             GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
-        form1 = std::make_unique<TForm1>(app.Dir(), host.Get());
-        form2 = std::make_unique<TForm2>(form1.get(), host.Get());
-        form3 = std::make_unique<TForm3>();
-        form1->AttachWindows(form2.get(), form3.get());
-        form2->CheckBox4->blockSignals(true);
-        form2->CheckBox4->setChecked(false);
-        form2->CheckBox4->blockSignals(false);
+        FormTest::SetUp();
+        SetRecognitionOnLoad(false);
         form1->show();
     }
     void Open(const std::string& path) {
@@ -37,11 +24,6 @@ class PortraitTest : public ::testing::Test {
     }
 
     std::string folder;
-    TempFolder app;
-    ScriptedHost host;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
 };
 }  // namespace
 

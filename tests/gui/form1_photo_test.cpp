@@ -27,9 +27,7 @@ class PhotoTest : public FormTest {
     void SetUp() override {
         FormTest::SetUp();
         // Automatic framing is not part of these flows.
-        form2->CheckBox4->blockSignals(true);
-        form2->CheckBox4->setChecked(false);
-        form2->CheckBox4->blockSignals(false);
+        SetRecognitionOnLoad(false);
         ShowMain();
     }
     std::string Photo(const std::string& name, int w, int h) {

@@ -205,9 +205,7 @@ TEST_F(FormTest, RecogniseOnLoadNeedsTheCascadeFile) {
 }
 
 TEST_F(FormTest, KeepSelectionSwitchesRecognitionOnLoadOff) {
-    form2->CheckBox4->blockSignals(true);
-    form2->CheckBox4->setChecked(true);
-    form2->CheckBox4->blockSignals(false);
+    SetRecognitionOnLoad(true);
     form1->CheckBox4->setChecked(true);
     EXPECT_FALSE(form2->CheckBox4->isChecked());
 }

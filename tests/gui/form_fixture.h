@@ -2,6 +2,7 @@
 // The three windows on a temporary program folder with scripted dialogs.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <memory>
 
@@ -27,6 +28,13 @@ class FormTest : public ::testing::Test {
         form1.reset();
         form2.reset();
         form3.reset();
+    }
+    // Sets the settings' "recognise on load" box without its click handler
+    // (which checks for the cascade file).
+    void SetRecognitionOnLoad(bool on) {
+        form2->CheckBox4->blockSignals(true);
+        form2->CheckBox4->setChecked(on);
+        form2->CheckBox4->blockSignals(false);
     }
     void ShowMain() {
         form1->show();

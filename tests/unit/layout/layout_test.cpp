@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_folder.h"
-#include "unit/platform/source_dir.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "layout/layout.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
-#include "unit/platform/source_dir.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "support/temp_folder.h"
-#include "unit/platform/source_dir.h"
 
 namespace {
 

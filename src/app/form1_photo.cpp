@@ -22,13 +22,8 @@
 #include "imaging/folder_scan.h"
 #include "imaging/view.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 #include "sheet/output_paths.h"
-
-namespace {
-std::string Format(const char* pattern, int a, int b, int c) {
-    return S(QString::asprintf(pattern, a, b, c));
-}
-}  // namespace
 
 void TForm1::ResetWorkspace() {
     ScrollToOrigin();
@@ -173,8 +168,8 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
     FFileName.clear();
     ResetWorkspace();
     if (FJpegCount > 0) StartBatch(first);
-    SetStatusText(0, Format("サブフォルダ数 %d  全ファイル数 %d   JPEGファイル数 %d",
-                            FSubfolderCount, FFileCount, FJpegCount));
+    SetStatusText(0, FormatText("サブフォルダ数 %d  全ファイル数 %d   JPEGファイル数 %d",
+                                FSubfolderCount, FFileCount, FJpegCount));
 }
 
 void TForm1::StartBatch(const std::string& folder) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/text_format.h"
+
 namespace {
 
 constexpr GripMultipliers kMoveMultipliers{1, 1, 0, 0};
@@ -141,13 +143,8 @@ FrameStep FrameMoveStep(const FrameBounds& frame, int tag, int dx, int dy, const
 }
 
 std::string FrameHintText(int tag, const FrameBounds& f, int x, int y, int dx, int dy) {
-    char text[160];
-    if (tag == kFrameTag) {
-        std::snprintf(text, sizeof text, "X: %d, Y: %d (%d %d)", f.left, f.top, x, y);
-        return text;
-    }
+    if (tag == kFrameTag) return FormatText("X: %d, Y: %d (%d %d)", f.left, f.top, x, y);
     const GripMultipliers m = GripMultipliersOf(tag);
-    std::snprintf(text, sizeof text, "LX: %d, TY: %d W:%d H:%d nwx:%d nhy:%d mx:%d my:%d", f.left,
-                  f.top, f.width, f.height, dx * m.width, dy * m.height, dx * m.left, dy * m.top);
-    return text;
+    return FormatText("LX: %d, TY: %d W:%d H:%d nwx:%d nhy:%d mx:%d my:%d", f.left, f.top, f.width,
+                      f.height, dx * m.width, dy * m.height, dx * m.left, dy * m.top);
 }

@@ -8,6 +8,7 @@
 #include "imaging/reduce.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 
 namespace {
 
@@ -59,12 +60,10 @@ PixelSize LoadReducedSize(int width, int height) {
 }
 
 std::string LowResolutionMessage(int width, int height) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "画像解像度が低いので作成画像が荒れる可能性があります。\n\n"
-                  "横ピクセル数:%d 縦ピクセル数: %d",
-                  width, height);
-    return text;
+    return FormatText(
+        "画像解像度が低いので作成画像が荒れる可能性があります。\n\n"
+        "横ピクセル数:%d 縦ピクセル数: %d",
+        width, height);
 }
 
 void BuildSquareImage(const Bitmap& photo, Bitmap& square) {

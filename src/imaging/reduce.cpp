@@ -1,7 +1,6 @@
 #include "imaging/reduce.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +8,8 @@
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "platform/text_format.h"
 
 #ifdef _OPENMP
 #include <omp.h>
@@ -27,12 +28,6 @@
 #endif
 #ifndef KAMBRIX_ROW_KERNEL
 #define KAMBRIX_ROW_KERNEL
-#endif
-
-#ifdef __GNUC__
-#define KAMBRIX_PRINTF_LIKE __attribute__((format(printf, 1, 2)))
-#else
-#define KAMBRIX_PRINTF_LIKE
 #endif
 
 namespace {
@@ -54,15 +49,6 @@ constexpr char kTextNoMemory[] = "作業用のメモリが足りません。メ�
 
 constexpr int kProceed = 1;
 
-KAMBRIX_PRINTF_LIKE std::string Format(const char* format, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
-
 // The refusals in the order they are tested; kProceed when the work may start.
 int CheckSizes(long long sw, long long sh, long long w, long long h, std::string& text) {
     // Empty pictures cannot be averaged (and would divide by zero below).
@@ -78,19 +64,19 @@ int CheckSizes(long long sw, long long sh, long long w, long long h, std::string
     const int isw = static_cast<int>(sw), ish = static_cast<int>(sh);
     const long long ratioDifference = sw * 100 / sh - w * 100 / h;
     if (ratioDifference > 3 || ratioDifference < -3) {
-        text = Format(kTextRatio, iw, ih);
+        text = FormatText(kTextRatio, iw, ih);
         return kReduceRatioDiffers;
     }
     if (sw == w && sh == h) {
-        text = Format(kTextSameSize, iw, ih);
+        text = FormatText(kTextSameSize, iw, ih);
         return 0;
     }
     if (sw > kReduceMaxSide || sh > kReduceMaxSide) {
-        text = Format(kTextSourceTooLarge, isw, ish, kReduceMaxSide, kReduceMaxSide);
+        text = FormatText(kTextSourceTooLarge, isw, ish, kReduceMaxSide, kReduceMaxSide);
         return kReduceSourceTooLarge;
     }
     if (w > kReduceMaxSide || h > kReduceMaxSide) {
-        text = Format(kTextTargetTooLarge, iw, ih, kReduceMaxSide, kReduceMaxSide);
+        text = FormatText(kTextTargetTooLarge, iw, ih, kReduceMaxSide, kReduceMaxSide);
         return kReduceTargetTooLarge;
     }
     if (w * 100 < sw || h * 100 < sh) {
@@ -371,8 +357,8 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
     if (result != 0 && result != kProceed) return result;
     if (result == kProceed &&
         (source.Width() > kReduceMaxSide || source.Height() > kReduceMaxSide)) {
-        errorText = Format(kTextSourceTooLargeAtWork, source.Width(), source.Height(),
-                           kReduceMaxSide, kReduceMaxSide);
+        errorText = FormatText(kTextSourceTooLargeAtWork, source.Width(), source.Height(),
+                               kReduceMaxSide, kReduceMaxSide);
         return kReduceSourceTooLargeAtWork;
     }
     try {

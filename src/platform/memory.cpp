@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/text_format.h"
+
 #ifdef _WIN32
 #include <psapi.h>
 #include <windows.h>
@@ -14,12 +16,6 @@
 #endif
 
 namespace {
-
-std::string Line(const char* format, unsigned long long value) {
-    char buffer[160];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
 
 #ifndef _WIN32
 // A "VmXxx:  123 kB" value of /proc/self/status in bytes; false when absent.
@@ -103,16 +99,16 @@ long long PeakResidentBytes() {
 std::vector<std::string> FormatMemoryReport(const ProcessMemoryInfo& info) {
     // The handle is written as a 32-bit pointer was: eight upper-case digits.
     return {
-        Line("プロセスID　　　：%llu", info.processId),
-        Line("プロセス・ハンドル　:0x%08llX", info.handle),
-        Line("ページフォールト数　：%10llu個", info.pageFaults),
-        Line("最大ワーキングセット：%10lluバイト", info.peakWorkingSet),
-        Line("現在ワーキングセット：%10lluバイト", info.workingSet),
-        Line("最大ページプール：%10lluバイト", info.peakPagedPool),
-        Line("現在ページプール：%10lluバイト", info.pagedPool),
-        Line("最大非ページプール：%10lluバイト", info.peakNonPagedPool),
-        Line("現在非ページプール：%10lluバイト", info.nonPagedPool),
-        Line("最大ページングファイル：%10lluバイト", info.peakPagefile),
-        Line("現在ページングファイル：%10lluバイト", info.pagefile),
+        FormatText("プロセスID　　　：%llu", info.processId),
+        FormatText("プロセス・ハンドル　:0x%08llX", info.handle),
+        FormatText("ページフォールト数　：%10llu個", info.pageFaults),
+        FormatText("最大ワーキングセット：%10lluバイト", info.peakWorkingSet),
+        FormatText("現在ワーキングセット：%10lluバイト", info.workingSet),
+        FormatText("最大ページプール：%10lluバイト", info.peakPagedPool),
+        FormatText("現在ページプール：%10lluバイト", info.pagedPool),
+        FormatText("最大非ページプール：%10lluバイト", info.peakNonPagedPool),
+        FormatText("現在非ページプール：%10lluバイト", info.nonPagedPool),
+        FormatText("最大ページングファイル：%10lluバイト", info.peakPagefile),
+        FormatText("現在ページングファイル：%10lluバイト", info.pagefile),
     };
 }

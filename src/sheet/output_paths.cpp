@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/paths.h"
+#include "platform/text_format.h"
 
 namespace fs = std::filesystem;
 
@@ -48,9 +49,7 @@ std::string LogFolder(const std::string& saveFolder, const std::string& photoDir
 }
 
 std::string IndexSheetName(int number) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Index_%04d.jpg", number);
-    return name;
+    return FormatText("Index_%04d.jpg", number);
 }
 
 bool PathTaken(const std::string& path) {

@@ -15,6 +15,7 @@
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
+class BusyGuard;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -139,7 +140,7 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void BuildControls();
     void OpenOnePhoto(const std::string& path);
-    void OpenAndRecognise(const std::string& path, bool newFrame);
+    void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
     bool SheetExists(const std::string& photo) const;

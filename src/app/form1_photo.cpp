@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QUrl>
 
+#include "app/busy_guard.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
@@ -60,19 +61,18 @@ void TForm1::ResetWorkspace() {
     FAbortRequested = false;
     FPickingBackColour = false;
     FBatchIndex = 0;
-    FBusy = false;
 }
 
 void TForm1::BitBtn1Click() {
     // A running operation holds the working images; clearing them under it
     // would pull them away mid-work.
-    if (FBusy) return;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     DetachGrips();
     FFileName.clear();
     ResetWorkspace();
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
-    FBusy = false;
 }
 
 void TForm1::BitBtn2Click() {
@@ -88,7 +88,6 @@ void TForm1::BitBtn2Click() {
         OpenOnePhoto(chosen.front());
     }
     ShowMemoryReport();
-    FBusy = false;
 }
 
 void TForm1::BitBtn9Click() {
@@ -97,18 +96,19 @@ void TForm1::BitBtn9Click() {
 }
 
 void TForm1::OpenOnePhoto(const std::string& path) {
-    if (FBusy) return;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     ResetWorkspace();
     CheckBox4->hide();
-    OpenAndRecognise(path, !CheckBox4->isChecked());
+    OpenAndRecognise(busy, path, !CheckBox4->isChecked());
 }
 
-void TForm1::OpenAndRecognise(const std::string& path, bool newFrame) {
-    // The workspace reset leaves the busy flag clear; hold it while the photo
-    // loads so that nothing pumped meanwhile starts on the half-built images.
-    FBusy = true;
+void TForm1::OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame) {
+    // The flag is held while the photo loads so that nothing pumped meanwhile
+    // starts on the half-built images; automatic framing is an operation of
+    // its own and takes the flag itself.
     OpenPhoto(path, newFrame);
-    FBusy = false;
+    busy.Release();
     if (Form2 && Form2->CheckBox4->isChecked()) BitBtn9Click();
 }
 
@@ -173,6 +173,9 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
 }
 
 void TForm1::StartBatch(const std::string& folder) {
+    BusyGuard busy(FBusy);
+    if (!busy) return;
+    ResetWorkspace();
     // The dropped folder is the photos' folder: default outputs go below it.
     FPhotoDir = WithTrailingSeparator(folder);
     FBatchIndex = 0;
@@ -189,8 +192,8 @@ void TForm1::StartBatch(const std::string& folder) {
         return;
     }
     FBatchMode = true;
-    OpenAndRecognise(FBatchFiles[FBatchIndex], true);
     if (FJpegCount > 1) ShowBatchControls(true);
+    OpenAndRecognise(busy, FBatchFiles[FBatchIndex], true);
 }
 
 bool TForm1::SheetExists(const std::string& photo) const {
@@ -244,15 +247,12 @@ int TForm1::ShowImage(const Bitmap& image) {
 }
 
 void TForm1::ComboBox1Change() {
-    if (FBusy) return;
-    FBusy = true;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     FPrevZoom = FZoom;
     const bool typed = ComboBox1->currentText() != ComboBox1->itemText(ComboBox1->currentIndex());
     FZoom = ZoomPercentForIndex(typed ? -1 : ComboBox1->currentIndex());
-    if (FFileName.empty() || FDispDen == 0) {
-        FBusy = false;
-        return;
-    }
+    if (FFileName.empty() || FDispDen == 0) return;
     const QRect frame(Image3->x() + ScrollX(), Image3->y() + ScrollY(), Image3->width(),
                       Image3->height());
     DetachGrips();
@@ -270,5 +270,4 @@ void TForm1::ComboBox1Change() {
     DrawFrameOverlay(true);
     ArmGrips();
     Image3->show();
-    FBusy = false;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <string>
 
+#include "platform/memory.h"
+
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -18,7 +20,5 @@ QFont WindowFont();
 
 // Texts used by more than one window.
 inline constexpr const char* kTitle = "Kambrix";
-inline constexpr const char* kNoMemoryText = "作業用のメモリが足りません。メモリを増設して下さい。";
-inline constexpr const char* kNoMemoryCaption = "Tessomar";
 inline constexpr const char* kNoCascadeText = "顔認識用のXMLデータが見つかりません。";
 inline constexpr const char* kCascadeFile = "haarcascade_frontalface_default.xml";

@@ -1,17 +1,17 @@
-// Sharpening, row by row from one copy of the input so that rows are
-// independent (and can run side by side).
+// Sharpening in place, row by row. Every output row is computed from three
+// input rows split into colour planes; the planes of the last three rows are
+// kept in a small ring, so an input row is split once and read again from the
+// ring after the picture's row has been overwritten. No copy of the picture
+// is made.
 //
-// The per-pixel division c * T / Y0 is done as a multiplication by a
-// reciprocal: with m = floor(2^32 / d) + 1 = 2^32 / d + e, 0 < e <= 1,
-// N * m / 2^32 = N / d + N * e / 2^32. Writing N = q * d + r (r <= d - 1),
-// the fraction stays below (d - 1) / d + 2^-15 < 1 for every N < 2^17 and
-// d <= 256, so the shifted product is exactly q. Here N = c * T <= 255 * 384
-// and d = Y0 <= 256. A negative T gives 0 after the clamp either way, and
-// Y0 = 0 (reciprocal 0) gives the black the filter prescribes.
+// Rows are taken in bands (the caller's events run between two bands) and a
+// band is cut into one chunk per worker. A chunk reads the row above its
+// first row and the row below its last one; where those belong to another
+// chunk of the same band they are copied before the workers start, and the
+// row above a band (already overwritten) is carried over from the band before.
 #include "imaging/sharpen.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,45 +21,41 @@
 
 namespace {
 
-struct CopyTag;
-struct RowTag;
+struct SavedRowsTag;
+struct RingTag;
 
-// Planar scratch of one row: the input channels, the vertical 1 2 1 sums and
-// the results, each `width` long. Unit-stride arrays let the compiler use
-// vector instructions for every stage; only the (de)interleaving is strided.
-struct RowScratch {
-    std::uint16_t* channel[3];  // input b, g, r of the middle row
-    std::uint16_t* sum[3];      // vertical sums
-    std::uint8_t* result[3];
-};
-
-constexpr std::size_t kPlanes = 9;
-
-// Input channels and vertical sums of one row, split into planes.
+// Splits one row of b, g, r bytes into three planes.
 KAMBRIX_KERNEL_CLONES
-void SplitRow(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
-              const std::uint8_t* __restrict down, int width, std::uint16_t* __restrict b,
-              std::uint16_t* __restrict g, std::uint16_t* __restrict r,
-              std::uint16_t* __restrict vb, std::uint16_t* __restrict vg,
-              std::uint16_t* __restrict vr) {
+void SplitRow(const std::uint8_t* __restrict in, int width, std::uint8_t* __restrict b,
+              std::uint8_t* __restrict g, std::uint8_t* __restrict r) {
     for (int x = 0; x < width; ++x) {
-        const int k = x * 3;
-        b[x] = mid[k];
-        g[x] = mid[k + 1];
-        r[x] = mid[k + 2];
-        vb[x] = std::uint16_t(up[k] + 2 * mid[k] + down[k]);
-        vg[x] = std::uint16_t(up[k + 1] + 2 * mid[k + 1] + down[k + 1]);
-        vr[x] = std::uint16_t(up[k + 2] + 2 * mid[k + 2] + down[k + 2]);
+        b[x] = in[x * 3];
+        g[x] = in[x * 3 + 1];
+        r[x] = in[x * 3 + 2];
     }
 }
 
-// c * t / y0 (c <= 255, 0 <= t <= 384, 1 <= y0 <= 256) truncated: the float
-// quotient is within one of the true one (relative error ~1e-7 on values
-// below 400), and one correction step each way on the exact integer
-// remainder makes it exact.
+// The 1 2 1 column sums of one plane.
+KAMBRIX_KERNEL_CLONES
+void ColumnSums(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
+                const std::uint8_t* __restrict down, int width, std::uint16_t* __restrict sum) {
+    for (int x = 0; x < width; ++x) sum[x] = std::uint16_t(up[x] + 2 * mid[x] + down[x]);
+}
+
+// Brightness on 16-bit lanes: the weighted sum is at most 256 * 255 = 65280,
+// and the division by the constant 255 is the compiler's exact one.
+inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
+    return std::uint16_t(std::uint16_t(28 * r + 77 * g + 151 * b) / 255u);
+}
+
+// c * t / y0 truncated (c <= 255, 0 <= t <= 384, 1 <= y0 <= 256). The float
+// estimate from the ratio t / y0 is within one of the true quotient (relative
+// error about 1e-7 on values below 400); one step each way on the exact
+// remainder settles it. The remainder lies within -y0 ... 2 * y0, so its low
+// 16 bits are enough and the products may wrap.
 inline int ScaledChannel(int c, int t, int y0, float ratio) {
     int q = static_cast<int>(static_cast<float>(c) * ratio);
-    const int rest = c * t - q * y0;
+    const std::int16_t rest = std::int16_t(c * t - q * y0);
     q += static_cast<int>(rest >= y0);
     q -= static_cast<int>(rest < 0);
     return q;
@@ -70,19 +66,20 @@ inline int ScaledChannel(int c, int t, int y0, float ratio) {
 // compiles this file without floating-point traps, which changes no result:
 // every float here is finite and exact conversions or one division).
 KAMBRIX_KERNEL_CLONES
-void FilterRow(int width, const std::uint16_t* __restrict b, const std::uint16_t* __restrict g,
-               const std::uint16_t* __restrict r, const std::uint16_t* __restrict vb,
+void FilterRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
+               const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
                const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
                std::uint8_t* __restrict ob, std::uint8_t* __restrict og,
                std::uint8_t* __restrict orr) {
     for (int x = 1; x < width - 1; ++x) {
-        const int bb = (vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
-        const int gb = (vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
-        const int rb = (vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
+        // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
+        const unsigned bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
+        const unsigned gb = std::uint16_t(vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
+        const unsigned rb = std::uint16_t(vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
         const int cb = b[x], cg = g[x], cr = r[x];
-        const int y0 = SharpenBrightness(cr, cg, cb);
-        const int y1 = SharpenBrightness(rb, gb, bb);
-        const int t = std::max(0, y0 - (y1 - y0) / 2);
+        const int y0 = Brightness16(cr, cg, cb);
+        const int y1 = Brightness16(rb, gb, bb);
+        const int t = std::max(0, y0 - std::int16_t(y1 - y0) / 2);
         const int divisor = std::max(1, y0);
         const float ratio = static_cast<float>(t) / static_cast<float>(divisor);
         const int keep = ((cr | cg | (cb ^ 255)) == 0);  // pure blue stays
@@ -106,13 +103,57 @@ void MergeRow(int width, const std::uint8_t* __restrict ob, const std::uint8_t* 
     }
 }
 
-void SharpenRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
-                std::uint8_t* out, int width, const RowScratch& s) {
-    SplitRow(up, mid, down, width, s.channel[0], s.channel[1], s.channel[2], s.sum[0], s.sum[1],
-             s.sum[2]);
-    FilterRow(width, s.channel[0], s.channel[1], s.channel[2], s.sum[0], s.sum[1], s.sum[2],
-              s.result[0], s.result[1], s.result[2]);
-    MergeRow(width, s.result[0], s.result[1], s.result[2], out);
+// One worker's scratch: a ring of three split rows (three planes each), the
+// column sums and the results.
+class RowRing {
+  public:
+    RowRing(std::uint8_t* bytes, int width) : width_(width) {
+        for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
+        result_ = bytes + 9 * width;
+        sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
+    }
+    // Bytes per worker: an even count, so that the sums of every worker are
+    // aligned for 16-bit access.
+    static std::size_t Size(int width) { return 18 * static_cast<std::size_t>(width); }
+
+    // Splits `row` into the slot after the newest.
+    void Push(const std::uint8_t* row) {
+        std::uint8_t* oldest = slot_[0];
+        slot_[0] = slot_[1];
+        slot_[1] = slot_[2];
+        slot_[2] = oldest;
+        SplitRow(row, width_, Plane(2, 0), Plane(2, 1), Plane(2, 2));
+    }
+
+    // The filtered middle row into `out` (interior columns only).
+    void Filter(std::uint8_t* out) {
+        for (int p = 0; p < 3; ++p)
+            ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
+        FilterRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
+                  sums_ + 2 * width_, result_, result_ + width_, result_ + 2 * width_);
+        MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
+    }
+
+  private:
+    std::uint8_t* Plane(int slot, int p) { return slot_[slot] + p * width_; }
+    int width_;
+    std::uint8_t* slot_[3];
+    std::uint8_t* result_;
+    std::uint16_t* sums_;
+};
+
+// Rows first ... last - 1 of `image`, `above` and `below` holding the input
+// rows first - 1 and last.
+void SharpenChunk(Bitmap& image, int first, int last, const std::uint8_t* above,
+                  const std::uint8_t* below, std::uint8_t* scratch) {
+    if (first >= last) return;
+    RowRing ring(scratch, image.Width());
+    ring.Push(above);
+    ring.Push(image.Row(first));
+    for (int y = first; y < last; ++y) {
+        ring.Push(y + 1 == last ? below : image.Row(y + 1));
+        ring.Filter(image.Row(y));
+    }
 }
 
 // Rows per band between two yields: about a million pixels.
@@ -125,35 +166,46 @@ int BandRows(int width) {
 int SharpenBitmap(Bitmap& image, const YieldFn& yield) {
     const int w = image.Width(), h = image.Height();
     if (w < 3 || h < 3) return 0;
-    const std::size_t stride = static_cast<std::size_t>(image.Stride());
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
     const bool parallel = static_cast<long long>(w) * h > (1 << 16);
+    const int chunks = parallel ? kernel::WorkerCount() : 1;
+    std::uint8_t* rings = nullptr;
+    std::uint8_t* saved = nullptr;
+    kernel::ScratchLease<std::uint8_t, RingTag> ringLease;
+    kernel::ScratchLease<std::uint8_t, SavedRowsTag> savedLease;
+    const std::size_t ringBytes = RowRing::Size(w);
     try {
-        kernel::ScratchLease<std::uint8_t, CopyTag> copyLease;
-        kernel::ScratchLease<std::uint16_t, RowTag> rowLease;
-        std::uint8_t* copy = copyLease.Get(stride * h);
-        const std::size_t perWorker = kPlanes * static_cast<std::size_t>(w);
-        std::uint16_t* rows = rowLease.Get(perWorker * (parallel ? kernel::WorkerCount() : 1));
-        std::memcpy(copy, image.Data(), stride * h);
-        const kernel::IdleCoreTeams teams;
-        const int band = BandRows(w);
-        for (int y0 = 1; y0 < h - 1; y0 += band) {
-            const int y1 = std::min(h - 1, y0 + band);
-            KAMBRIX_KERNEL_OMP("omp parallel for schedule(static) if (parallel)")
-            for (int y = y0; y < y1; ++y) {
-                const std::uint8_t* mid = copy + y * stride;
-                std::uint16_t* base = rows + kernel::WorkerIndex() * perWorker;
-                RowScratch scratch;
-                for (int p = 0; p < 3; ++p) {
-                    scratch.channel[p] = base + p * w;
-                    scratch.sum[p] = base + (3 + p) * w;
-                    scratch.result[p] = reinterpret_cast<std::uint8_t*>(base + (6 + p) * w);
-                }
-                SharpenRow(mid - stride, mid, mid + stride, image.Row(y), w, scratch);
-            }
-            if (yield) yield();
-        }
+        rings = ringLease.Get(ringBytes * chunks);
+        // Two rows per inner chunk boundary and two alternating carried rows.
+        saved = savedLease.Get(rowBytes * (2 * chunks + 2));
     } catch (const std::bad_alloc&) {
         return kSharpenNoMemory;  // nothing was written yet
+    }
+    std::uint8_t* carried[2] = {saved + rowBytes * 2 * chunks, saved + rowBytes * (2 * chunks + 1)};
+    const std::uint8_t* above = image.Row(0);  // the input row over the band
+    const kernel::IdleCoreTeams teams;
+    const int band = BandRows(w);
+    for (int y0 = 1, turn = 0; y0 < h - 1; y0 += band, turn ^= 1) {
+        const int y1 = std::min(h - 1, y0 + band);
+        const auto start = [&](int k) {
+            return y0 + static_cast<int>(1LL * (y1 - y0) * k / chunks);
+        };
+        for (int k = 1; k < chunks; ++k) {
+            const int a = start(k);
+            if (a <= y0 || a >= y1) continue;
+            std::memcpy(saved + rowBytes * (2 * k), image.Row(a - 1), rowBytes);
+            std::memcpy(saved + rowBytes * (2 * k + 1), image.Row(a), rowBytes);
+        }
+        std::memcpy(carried[turn], image.Row(y1 - 1), rowBytes);
+        KAMBRIX_KERNEL_OMP("omp parallel for schedule(static) if (parallel)")
+        for (int k = 0; k < chunks; ++k) {
+            const int a = start(k), b = start(k + 1);
+            const std::uint8_t* up = a == y0 ? above : saved + rowBytes * (2 * k);
+            const std::uint8_t* down = b == y1 ? image.Row(y1) : saved + rowBytes * (2 * k + 3);
+            SharpenChunk(image, a, b, up, down, rings + k * ringBytes);
+        }
+        above = carried[turn];
+        if (yield) yield();
     }
     return 0;
 }

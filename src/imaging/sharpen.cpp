@@ -48,23 +48,32 @@ inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
     return std::uint16_t(std::uint16_t(28 * r + 77 * g + 151 * b) / 255u);
 }
 
-// c * t / y0 truncated (c <= 255, 0 <= t <= 384, 1 <= y0 <= 256). The float
-// estimate from the ratio t / y0 is within one of the true quotient (relative
-// error about 1e-7 on values below 400); one step each way on the exact
-// remainder settles it. The remainder lies within -y0 ... 2 * y0, so its low
-// 16 bits are enough and the products may wrap.
-inline int ScaledChannel(int c, int t, int y0, float ratio) {
-    int q = static_cast<int>(static_cast<float>(c) * ratio);
-    const std::int16_t rest = std::int16_t(c * t - q * y0);
-    q += static_cast<int>(rest >= y0);
-    q -= static_cast<int>(rest < 0);
-    return q;
+// The rescaling c * t / y0 truncated and clamped at 255, on 16-bit lanes
+// (c <= 255, 0 <= t <= y0 + y0 / 2 <= 384, 1 <= y0 <= 256).
+//
+// `ratio` is floor(t * 2^15 / y0) <= 1.5 * 2^15, which fits 16 bits. It comes
+// from one float division: t * 2^15 < 2^24 and y0 are exact floats, and when
+// the quotient x is not a whole number its distance to the next one is at
+// least 1 / y0, more than half a float step at x (at most x * 2^-24 < 1 / y0),
+// so the rounded quotient stays below that whole number and truncates to it.
+//
+// c * ratio / 2^15 then lies in (c * t / y0 - 255 / 2^15, c * t / y0], so its
+// whole part q is the quotient or one less; the remainder c * t - q * y0 lies
+// in 0 ... 2 * y0 - 1 < 2^16, so its low 16 bits are exact although the
+// products wrap, and one step up settles q. (Checked for every c, y0 and
+// brightness of the blurred pixel as well.)
+inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16_t y0,
+                                   std::uint16_t ratio) {
+    std::uint16_t q = std::uint16_t((std::uint32_t(std::uint16_t(2 * c)) * ratio) >> 16);
+    const std::uint16_t rest = std::uint16_t(c * t - q * y0);
+    q = std::uint16_t(q + static_cast<std::uint16_t>(rest >= y0));
+    return std::min<std::uint16_t>(q, 255);
 }
 
-// The filter on planes, interior columns 1 ... width - 2. The selects are
-// arithmetic so that the loop has no branches and is vectorised (the build
-// compiles this file without floating-point traps, which changes no result:
-// every float here is finite and exact conversions or one division).
+// The filter on planes, interior columns 1 ... width - 2, every value on
+// 16-bit lanes but the one division. Written without branches so that the
+// loop is vectorised (the build compiles this file without floating-point
+// traps, which changes no result: every float here is finite).
 KAMBRIX_KERNEL_CLONES
 void FilterRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
                const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
@@ -73,23 +82,28 @@ void FilterRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* 
                std::uint8_t* __restrict orr) {
     for (int x = 1; x < width - 1; ++x) {
         // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
-        const unsigned bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
-        const unsigned gb = std::uint16_t(vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
-        const unsigned rb = std::uint16_t(vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
-        const int cb = b[x], cg = g[x], cr = r[x];
-        const int y0 = Brightness16(cr, cg, cb);
-        const int y1 = Brightness16(rb, gb, bb);
-        const int t = std::max(0, y0 - std::int16_t(y1 - y0) / 2);
-        const int divisor = std::max(1, y0);
-        const float ratio = static_cast<float>(t) / static_cast<float>(divisor);
-        const int keep = ((cr | cg | (cb ^ 255)) == 0);  // pure blue stays
-        const int alive = (y0 != 0);                     // brightness 0 turns black
-        const int nb = std::min(255, ScaledChannel(cb, t, divisor, ratio)) * alive;
-        const int ng = std::min(255, ScaledChannel(cg, t, divisor, ratio)) * alive;
-        const int nr = std::min(255, ScaledChannel(cr, t, divisor, ratio)) * alive;
-        ob[x] = std::uint8_t(nb + (cb - nb) * keep);
-        og[x] = std::uint8_t(ng + (cg - ng) * keep);
-        orr[x] = std::uint8_t(nr + (cr - nr) * keep);
+        const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
+        const std::uint16_t gb = std::uint16_t(vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
+        const std::uint16_t rb = std::uint16_t(vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
+        const std::uint16_t cb = b[x], cg = g[x], cr = r[x];
+        const std::int16_t y0 = std::int16_t(Brightness16(cr, cg, cb));
+        const std::int16_t y1 = std::int16_t(Brightness16(rb, gb, bb));
+        const std::int16_t difference = std::int16_t(y1 - y0);
+        const std::uint16_t t = std::uint16_t(std::max(0, y0 - difference / 2));
+        const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
+        const std::uint16_t ratio = std::uint16_t(
+            static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
+        // All ones where pure blue stays as it is, and where the brightness 0
+        // turns the pixel black.
+        const std::uint16_t keep = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+        const std::uint16_t alive = std::uint16_t(0u - (y0 != 0));
+        const std::uint16_t change = std::uint16_t(~keep & alive);
+        const std::uint16_t nb = ScaledChannel(cb, t, divisor, ratio);
+        const std::uint16_t ng = ScaledChannel(cg, t, divisor, ratio);
+        const std::uint16_t nr = ScaledChannel(cr, t, divisor, ratio);
+        ob[x] = std::uint8_t((cb & keep) | (nb & change));
+        og[x] = std::uint8_t((cg & keep) | (ng & change));
+        orr[x] = std::uint8_t((cr & keep) | (nr & change));
     }
 }
 

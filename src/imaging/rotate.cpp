@@ -49,6 +49,9 @@ struct Plan {
     int sw2 = 0, sh2 = 0, th2 = 0;
 };
 
+// How many target rows ahead the table is prefetched.
+constexpr int kPrefetchRows = 3;
+
 // Rows per band between two yields: about a million pixels.
 int BandRows(int width) {
     return std::max(1, (1 << 20) / std::max(1, width));
@@ -127,11 +130,13 @@ inline void RotateRowSinglePixels(const Plan& plan, int i) {
 
 // The weighted path in two vectorisable loops: the mapped mean of every
 // target pixel into `packed` (pixels outside the source read the zero cell
-// kept after the table), then the bytes into the target row.
+// kept after the table), then the bytes into the target row. The coordinates
+// of a row further down (for prefetching) are not used here.
 KAMBRIX_KERNEL_CLONES
 void GatherRow(const double* __restrict columnC, const double* __restrict columnS, double rowS,
-               double rowC, int sw2, int yBase, int sw, int sh,
-               const std::uint8_t* __restrict blurred, std::uint32_t* __restrict packed, int tw) {
+               double rowC, double /*aheadS*/, double /*aheadC*/, int sw2, int yBase, int sw,
+               int sh, const std::uint8_t* __restrict blurred, std::uint32_t* __restrict packed,
+               int tw) {
     const int outside = sw * sh * 3;
     for (int j = 0; j < tw; ++j) {
         const int sx = static_cast<int>(columnC[j] - rowS) + sw2;
@@ -149,19 +154,37 @@ void GatherRow(const double* __restrict columnC, const double* __restrict column
 // The same, four pixels at a time: the compiler does not vectorise the
 // double-to-int truncations feeding a gather by itself. The subtraction,
 // addition and truncation are the scalar ones, lane by lane.
+//
+// A turned row reads the table along a slanted line, a short run from each of
+// many table rows, which the processor's own prefetching does not follow; the
+// cell a row `kPrefetchRows` further down reads is asked for ahead (one per
+// four pixels, enough for a line of 64 bytes).
+
 __attribute__((target("avx2"))) void GatherRowAvx2(const double* __restrict columnC,
                                                    const double* __restrict columnS, double rowS,
-                                                   double rowC, int sw2, int yBase, int sw, int sh,
+                                                   double rowC, double aheadS, double aheadC,
+                                                   int sw2, int yBase, int sw, int sh,
                                                    const std::uint8_t* __restrict blurred,
                                                    std::uint32_t* __restrict packed, int tw) {
     const __m256d vRowS = _mm256_set1_pd(rowS), vRowC = _mm256_set1_pd(rowC);
+    const __m256d vAheadS = _mm256_set1_pd(aheadS), vAheadC = _mm256_set1_pd(aheadC);
+    const unsigned outside = unsigned(sw * sh * 3);
     const __m128i vSw2 = _mm_set1_epi32(sw2), vYBase = _mm_set1_epi32(yBase);
     const __m128i vSw = _mm_set1_epi32(sw), vSh = _mm_set1_epi32(sh);
     const __m128i vOutside = _mm_set1_epi32(sw * sh * 3), vMinusOne = _mm_set1_epi32(-1);
     int j = 0;
     for (; j + 4 <= tw; j += 4) {
-        const __m256d m = _mm256_sub_pd(_mm256_loadu_pd(columnC + j), vRowS);
-        const __m256d n = _mm256_add_pd(_mm256_loadu_pd(columnS + j), vRowC);
+        const __m256d cx = _mm256_loadu_pd(columnC + j), cy = _mm256_loadu_pd(columnS + j);
+        const __m256d m = _mm256_sub_pd(cx, vRowS);
+        const __m256d n = _mm256_add_pd(cy, vRowC);
+        // Coordinates stay within 40 000 of the table, so nothing overflows;
+        // a cell outside is clamped to the zero cell.
+        const int aheadX = _mm_cvtsi128_si32(_mm256_cvttpd_epi32(_mm256_sub_pd(cx, vAheadS))) + sw2;
+        const int aheadY =
+            yBase - _mm_cvtsi128_si32(_mm256_cvttpd_epi32(_mm256_add_pd(cy, vAheadC)));
+        const unsigned ahead = 3u * unsigned(aheadY * sw + aheadX);
+        _mm_prefetch(reinterpret_cast<const char*>(blurred) + std::min(ahead, outside),
+                     _MM_HINT_T0);
         const __m128i sx = _mm_add_epi32(_mm256_cvttpd_epi32(m), vSw2);
         const __m128i sy = _mm_sub_epi32(vYBase, _mm256_cvttpd_epi32(n));
         const __m128i inside =
@@ -173,15 +196,15 @@ __attribute__((target("avx2"))) void GatherRowAvx2(const double* __restrict colu
         _mm_storeu_si128(reinterpret_cast<__m128i*>(packed + j),
                          _mm_i32gather_epi32(reinterpret_cast<const int*>(blurred), index, 1));
     }
-    GatherRow(columnC + j, columnS + j, rowS, rowC, sw2, yBase, sw, sh, blurred, packed + j,
-              tw - j);
+    GatherRow(columnC + j, columnS + j, rowS, rowC, aheadS, aheadC, sw2, yBase, sw, sh, blurred,
+              packed + j, tw - j);
 }
 #else
 #define KAMBRIX_ROTATE_AVX2 0
 #endif
 
-using GatherRowFn = void (*)(const double*, const double*, double, double, int, int, int, int,
-                             const std::uint8_t*, std::uint32_t*, int);
+using GatherRowFn = void (*)(const double*, const double*, double, double, double, double, int, int,
+                             int, int, const std::uint8_t*, std::uint32_t*, int);
 
 GatherRowFn ChooseGatherRow() {
 #if KAMBRIX_ROTATE_AVX2
@@ -204,9 +227,10 @@ void RotateRowWeighted(const Plan& plan, int i, std::uint32_t* packed) {
     Bitmap& target = *plan.target;
     const int dy = target.Height() - i - plan.th2;
     static const GatherRowFn gatherRow = ChooseGatherRow();
-    gatherRow(plan.columnC, plan.columnS, dy * plan.s, dy * plan.c, plan.sw2,
-              source.Height() - plan.sh2, source.Width(), source.Height(), plan.blurred, packed,
-              target.Width());
+    const int dyAhead = dy - kPrefetchRows;
+    gatherRow(plan.columnC, plan.columnS, dy * plan.s, dy * plan.c, dyAhead * plan.s,
+              dyAhead * plan.c, plan.sw2, source.Height() - plan.sh2, source.Width(),
+              source.Height(), plan.blurred, packed, target.Width());
     StoreRow(packed, target.Row(i), target.Width());
 }
 KAMBRIX_KERNEL_CLONES void RotateRowSingle(const Plan& plan, int i) {

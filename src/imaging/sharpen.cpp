@@ -67,16 +67,26 @@ inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16
     return std::min<std::uint16_t>(q, 255);
 }
 
-// The filter on planes, interior columns 1 ... width - 2, every value on
+// What the rescaling of a pixel's three channels shares, one array each.
+struct PixelTerms {
+    std::uint16_t* t;        // the sharpened brightness, at least 0
+    std::uint16_t* divisor;  // the brightness, at least 1
+    std::uint16_t* ratio;    // floor(t * 2^15 / divisor)
+    std::uint16_t* keep;     // all ones where pure blue stays as it is
+    std::uint16_t* change;   // all ones where the rescaled colour is taken
+};
+
+// The brightness terms of interior columns 1 ... width - 2, every value on
 // 16-bit lanes but the one division. Written without branches so that the
 // loop is vectorised (the build compiles this file without floating-point
 // traps, which changes no result: every float here is finite).
 KAMBRIX_KERNEL_CLONES
-void FilterRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
-               const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
-               const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
-               std::uint8_t* __restrict ob, std::uint8_t* __restrict og,
-               std::uint8_t* __restrict orr) {
+void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
+              const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
+              const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
+              std::uint16_t* __restrict tOut, std::uint16_t* __restrict divisorOut,
+              std::uint16_t* __restrict ratioOut, std::uint16_t* __restrict keepOut,
+              std::uint16_t* __restrict changeOut) {
     for (int x = 1; x < width - 1; ++x) {
         // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
         const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
@@ -88,19 +98,28 @@ void FilterRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* 
         const std::int16_t difference = std::int16_t(y1 - y0);
         const std::uint16_t t = std::uint16_t(std::max(0, y0 - difference / 2));
         const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
-        const std::uint16_t ratio = std::uint16_t(
+        tOut[x] = t;
+        divisorOut[x] = divisor;
+        ratioOut[x] = std::uint16_t(
             static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
-        // All ones where pure blue stays as it is, and where the brightness 0
-        // turns the pixel black.
+        // Brightness 0 turns the pixel black.
         const std::uint16_t keep = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
         const std::uint16_t alive = std::uint16_t(0u - (y0 != 0));
-        const std::uint16_t change = std::uint16_t(~keep & alive);
-        const std::uint16_t nb = ScaledChannel(cb, t, divisor, ratio);
-        const std::uint16_t ng = ScaledChannel(cg, t, divisor, ratio);
-        const std::uint16_t nr = ScaledChannel(cr, t, divisor, ratio);
-        ob[x] = std::uint8_t((cb & keep) | (nb & change));
-        og[x] = std::uint8_t((cg & keep) | (ng & change));
-        orr[x] = std::uint8_t((cr & keep) | (nr & change));
+        keepOut[x] = keep;
+        changeOut[x] = std::uint16_t(~keep & alive);
+    }
+}
+
+// One channel of interior columns 1 ... width - 2 rescaled.
+KAMBRIX_KERNEL_CLONES
+void ScaleRow(int width, const std::uint8_t* __restrict channel, const std::uint16_t* __restrict t,
+              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict ratio,
+              const std::uint16_t* __restrict keep, const std::uint16_t* __restrict change,
+              std::uint8_t* __restrict out) {
+    for (int x = 1; x < width - 1; ++x) {
+        const std::uint16_t c = channel[x];
+        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], ratio[x]);
+        out[x] = std::uint8_t((c & keep[x]) | (n & change[x]));
     }
 }
 
@@ -243,17 +262,19 @@ void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std
 }
 
 // One worker's scratch: a ring of three split rows (three planes each), the
-// column sums and the results.
+// column sums, the brightness terms and the results.
 class RowRing {
   public:
     RowRing(std::uint8_t* bytes, int width) : width_(width) {
         for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
         result_ = bytes + 9 * width;
         sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
+        std::uint16_t* terms = sums_ + 3 * width;
+        terms_ = {terms, terms + width, terms + 2 * width, terms + 3 * width, terms + 4 * width};
     }
     // Bytes per worker: an even count, so that the sums of every worker are
     // aligned for 16-bit access.
-    static std::size_t Size(int width) { return 18 * static_cast<std::size_t>(width); }
+    static std::size_t Size(int width) { return 28 * static_cast<std::size_t>(width); }
 
     // Splits `row` into the slot after the newest.
     void Push(const std::uint8_t* row) {
@@ -268,8 +289,12 @@ class RowRing {
     void Filter(std::uint8_t* out) {
         for (int p = 0; p < 3; ++p)
             ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
-        FilterRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
-                  sums_ + 2 * width_, result_, result_ + width_, result_ + 2 * width_);
+        TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
+                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.ratio, terms_.keep,
+                 terms_.change);
+        for (int p = 0; p < 3; ++p)
+            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.ratio, terms_.keep,
+                     terms_.change, result_ + p * width_);
         MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
     }
 
@@ -279,6 +304,7 @@ class RowRing {
     std::uint8_t* slot_[3];
     std::uint8_t* result_;
     std::uint16_t* sums_;
+    PixelTerms terms_;
 };
 
 // Asks for the bytes of a row a few rows ahead: between two rows the

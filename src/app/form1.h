@@ -5,10 +5,13 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "detect/auto_frame.h"
 #include "imaging/photo.h"
 #include "imaging/view.h"
 #include "layout/layout.h"
@@ -61,7 +64,6 @@ class TForm1 : public QMainWindow {
     // Photos (form1_photo.cpp)
     void BitBtn1Click();
     void BitBtn2Click();
-    void BitBtn9Click();
     void HandleDroppedFiles(const std::vector<std::string>& paths, std::optional<QPoint> dropPoint);
     void ResetWorkspace();
     int LoadPhoto(const std::string& fileName);
@@ -76,6 +78,17 @@ class TForm1 : public QMainWindow {
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
     void CheckBox4Click();
+
+    // Automatic framing (form1_detect.cpp)
+    void BitBtn9Click();
+    void AutoFrameWithRetry();
+    int AutoFrame();
+    AutoFrameOptions AutoFrameOptionsFromControls() const;
+    bool Unattended() const;
+    void CheckBox5Click();
+    void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void RotateWorkImage(int angle);
+    static std::string AngleText(int angle);
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -125,6 +138,10 @@ class TForm1 : public QMainWindow {
     Bitmap& FSourceBmp = FWork.source;
     Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
 
+    // The face library of a framing pass; empty = the program folder's.
+    std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
+    FramingResult FLastFraming;  // the last pass's values, for the tests and the bench
+
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     Host FHost;
@@ -148,6 +165,10 @@ class TForm1 : public QMainWindow {
     int ScrollY() const;
     void ScrollToOrigin();
     void Pump();
+    int PlaceAutoFrame(const FramingResult& r);
+    void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
+    void MarkHeadTopSamples(const FramingResult& r);
+    void ReportFramingFailure(int code);
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on

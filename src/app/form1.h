@@ -88,7 +88,6 @@ class TForm1 : public QMainWindow {
     void CheckBox5Click();
     void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void RotateWorkImage(int angle);
-    static std::string AngleText(int angle);
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;

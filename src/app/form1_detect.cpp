@@ -15,6 +15,7 @@
 #include "app/ui_text.h"
 #include "detect/recognition_log.h"
 #include "frame/frame_overlay.h"
+#include "imaging/rotation_angle.h"
 #include "imaging/view.h"
 #include "platform/text_format.h"
 #include "sheet/output_paths.h"
@@ -45,9 +46,9 @@ void TForm1::AutoFrameWithRetry() {
     for (const int turn : {900, -1800}) {
         if (r > -2 || !retry) return;
         FBusy = true;  // the rotation pumps events: nothing may start meanwhile
-        FRotation = (FRotation + turn) % 3600;
+        FRotation = KeptAngle(FRotation + turn);
         RotateWorkImage(FRotation);
-        Edit4->setText(Q(AngleText(FRotation)));
+        Edit4->setText(Q(AngleBoxText(FRotation)));
         FBusy = false;
         r = AutoFrame();
     }
@@ -264,8 +265,5 @@ void TForm1::Image1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int 
     unsetCursor();
 }
 
-// Provisional until the rotation lands: the angle text of the angle box.
-std::string TForm1::AngleText(int angle) {
-    return FormatText("%.15g", static_cast<double>(static_cast<float>(angle) * 0.1f));
-}
+// Provisional until the window's rotation lands: the working image stays as it is.
 void TForm1::RotateWorkImage(int) {}

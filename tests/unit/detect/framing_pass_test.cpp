@@ -9,7 +9,7 @@
 #include "detect/recognition_log.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
-#include "unit/detect/fake_face_library.h"
+#include "support/fake_face_library.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include "app/ui_text.h"
 #include "detect/recognition_log.h"
 #include "frame/frame_overlay.h"
-#include "imaging/rotation_angle.h"
 #include "imaging/view.h"
 #include "platform/text_format.h"
 #include "sheet/output_paths.h"
@@ -45,11 +44,7 @@ void TForm1::AutoFrameWithRetry() {
     // Turn by +90 and try again, then by -180 (to -90) for a last try.
     for (const int turn : {900, -1800}) {
         if (r > -2 || !retry) return;
-        FBusy = true;  // the rotation pumps events: nothing may start meanwhile
-        FRotation = KeptAngle(FRotation + turn);
-        RotateWorkImage(FRotation);
-        Edit4->setText(Q(AngleBoxText(FRotation)));
-        FBusy = false;
+        if (!TurnPhotoTo(FRotation + turn)) return;
         r = AutoFrame();
     }
 }
@@ -128,8 +123,8 @@ void TForm1::MarkHeadTopSamples(const FramingResult& r) {
     bool marked = false;
     for (const HeadTopSample& s : r.samples) {
         if (!s.sampledFromImage) continue;
-        const ViewPoint p = SquareToControl(s.x, s.y, FDispNum, FDispDen, ScrollX(), ScrollY(),
-                                            Image1->width(), Image1->height());
+        const ViewPoint p =
+            SquareToControl(s.x, s.y, FDispNum, FDispDen, 0, 0, Image1->width(), Image1->height());
         view.FillRect({p.x, p.y, p.x + 2, p.y + 2}, kPureBlue);
         marked = true;
     }
@@ -170,8 +165,9 @@ int TForm1::PlaceAutoFrame(const FramingResult& r) {
     int vw = std::max(FFrameW * vh / FFrameH, FFrameBaseW * D / M + 1);
     const int cx = (box.left + (box.right - box.left) / 2) * D / M + 1;
     int vleft = cx - vw / 2;
-    vleft -= ScrollX();
-    vtop -= ScrollY();
+    // The view's children (the photo, the frame) sit in the scrolled content,
+    // so their coordinates are view coordinates: no scroll position is taken
+    // off here or in the marks and rectangles below.
     SetStatusText(2, FormatText("(%d,%d)-(%d,%d)", vleft, vtop, vleft + vw, vtop + vh));
     Pump();
 
@@ -218,10 +214,10 @@ void TForm1::DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int v
     const int w = picture.Width(), h = picture.Height();
     ::DrawFrameOverlay(picture, w, h, false);
     if (!Form2 || !Form2->CheckBox3->isChecked()) return;
-    const int sx = ScrollX(), sy = ScrollY(), VW = Image1->width(), VH = Image1->height();
+    const int VW = Image1->width(), VH = Image1->height();
     auto toOverlay = [&](const PixelRect& s) {
-        const ViewPoint a = SquareToControl(s.left, s.top, FDispNum, FDispDen, sx, sy, VW, VH);
-        const ViewPoint b = SquareToControl(s.right, s.bottom, FDispNum, FDispDen, sx, sy, VW, VH);
+        const ViewPoint a = SquareToControl(s.left, s.top, FDispNum, FDispDen, 0, 0, VW, VH);
+        const ViewPoint b = SquareToControl(s.right, s.bottom, FDispNum, FDispDen, 0, 0, VW, VH);
         return PixelRect{a.x - vleft, a.y - vtop, b.x - vleft, b.y - vtop};
     };
     const int L = r.face.left, R = r.face.right;
@@ -264,6 +260,3 @@ void TForm1::Image1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int 
     FBusy = false;
     unsetCursor();
 }
-
-// Provisional until the window's rotation lands: the working image stays as it is.
-void TForm1::RotateWorkImage(int) {}

@@ -55,12 +55,13 @@ inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
 // in 0 ... 2 * y0 - 1 < 2^16, so its low 16 bits are exact although the
 // products wrap, and one step up settles q. (Checked for every c, y0 and
 // brightness of the blurred pixel as well.)
+//
+// c * ratio >> 15 is taken from the two bytes of the ratio, every product
+// within 16 bits: (a * 256 + b) >> 15 = (a + (b >> 8)) >> 7.
 inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16_t y0,
-                                   std::uint16_t ratio) {
-    // c * ratio >> 15 from the two bytes of the ratio, every product within
-    // 16 bits: (a * 256 + b) >> 15 = (a + (b >> 8)) >> 7.
-    const std::uint16_t high = std::uint16_t(c * std::uint16_t(ratio >> 8));
-    const std::uint16_t low = std::uint16_t(c * std::uint16_t(ratio & 255));
+                                   std::uint16_t ratioHigh, std::uint16_t ratioLow) {
+    const std::uint16_t high = std::uint16_t(c * ratioHigh);
+    const std::uint16_t low = std::uint16_t(c * ratioLow);
     std::uint16_t q = std::uint16_t(std::uint16_t(high + (low >> 8)) >> 7);
     const std::uint16_t rest = std::uint16_t(c * t - q * y0);
     q = std::uint16_t(q + static_cast<std::uint16_t>(rest >= y0));
@@ -71,9 +72,9 @@ inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16
 struct PixelTerms {
     std::uint16_t* t;        // the sharpened brightness, at least 0
     std::uint16_t* divisor;  // the brightness, at least 1
-    std::uint16_t* ratio;    // floor(t * 2^15 / divisor)
+    std::uint16_t* high;     // the high byte of floor(t * 2^15 / divisor)
+    std::uint16_t* low;      // and its low byte
     std::uint16_t* keep;     // all ones where pure blue stays as it is
-    std::uint16_t* change;   // all ones where the rescaled colour is taken
 };
 
 // The brightness terms of interior columns 1 ... width - 2, every value on
@@ -85,8 +86,8 @@ void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* _
               const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
               const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
               std::uint16_t* __restrict tOut, std::uint16_t* __restrict divisorOut,
-              std::uint16_t* __restrict ratioOut, std::uint16_t* __restrict keepOut,
-              std::uint16_t* __restrict changeOut) {
+              std::uint16_t* __restrict highOut, std::uint16_t* __restrict lowOut,
+              std::uint16_t* __restrict keepOut) {
     for (int x = 1; x < width - 1; ++x) {
         // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
         const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
@@ -100,26 +101,26 @@ void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* _
         const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
         tOut[x] = t;
         divisorOut[x] = divisor;
-        ratioOut[x] = std::uint16_t(
+        const std::uint16_t ratio = std::uint16_t(
             static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
-        // Brightness 0 turns the pixel black.
-        const std::uint16_t keep = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
-        const std::uint16_t alive = std::uint16_t(0u - (y0 != 0));
-        keepOut[x] = keep;
-        changeOut[x] = std::uint16_t(~keep & alive);
+        highOut[x] = std::uint16_t(ratio >> 8);
+        lowOut[x] = std::uint16_t(ratio & 255);
+        keepOut[x] = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
     }
 }
 
-// One channel of interior columns 1 ... width - 2 rescaled.
+// One channel of interior columns 1 ... width - 2 rescaled. A brightness of 0
+// needs no mask of its own: its sharpened brightness is 0 (the blurred one is
+// not negative), and so is every rescaled channel, the black it must become.
 KAMBRIX_KERNEL_CLONES
 void ScaleRow(int width, const std::uint8_t* __restrict channel, const std::uint16_t* __restrict t,
-              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict ratio,
-              const std::uint16_t* __restrict keep, const std::uint16_t* __restrict change,
+              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict high,
+              const std::uint16_t* __restrict low, const std::uint16_t* __restrict keep,
               std::uint8_t* __restrict out) {
     for (int x = 1; x < width - 1; ++x) {
         const std::uint16_t c = channel[x];
-        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], ratio[x]);
-        out[x] = std::uint8_t((c & keep[x]) | (n & change[x]));
+        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], high[x], low[x]);
+        out[x] = std::uint8_t((c & keep[x]) | (n & ~keep[x]));
     }
 }
 
@@ -290,11 +291,11 @@ class RowRing {
         for (int p = 0; p < 3; ++p)
             ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
         TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
-                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.ratio, terms_.keep,
-                 terms_.change);
+                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
+                 terms_.keep);
         for (int p = 0; p < 3; ++p)
-            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.ratio, terms_.keep,
-                     terms_.change, result_ + p * width_);
+            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.high, terms_.low,
+                     terms_.keep, result_ + p * width_);
         MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
     }
 

@@ -172,6 +172,7 @@ void TForm1::BuildControls() {
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn9, &QPushButton::clicked, this, [this] { BitBtn9Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     // Text typed into the box selects no item.
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {

@@ -111,6 +111,10 @@ int MakePlacePhoto(const Bitmap& trim, const TPhotoSlot& place, const SheetOptio
     return status;
 }
 
+bool SamePhoto(const TPhotoSlot& a, const TPhotoSlot& b) {
+    return a.width == b.width && a.height == b.height && a.r == b.r;
+}
+
 void DrawCaption(const TPaperInfo& paper, const TPhotoSlot& place, const std::string& caption,
                  Bitmap& sheet) {
     const long long y = 1LL * place.cy + place.height / 2 + paper.fontsize;
@@ -203,10 +207,13 @@ int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitma
     const std::string caption = CaptionFor(mode, photoPath, names);
     const SaveOptions save = SaveOptionsFor(layout, options, photoPath);
 
+    const TPhotoSlot* made = nullptr;  // the place whose photo state.cell holds
     for (int i = 0; i < PlacesInUse(paper); ++i) {
         if (!BelongsToPerson(paper, state.slot, i)) continue;
         const TPhotoSlot& place = layout.slots[i];
-        MakePlacePhoto(trim, place, options, state, yield);
+        // Places of one size and turn get the same photo: made once per call.
+        if (!made || !SamePhoto(*made, place)) MakePlacePhoto(trim, place, options, state, yield);
+        made = &place;
         Draw(state.cell, state.sheet, place.cx - place.width / 2, place.cy - place.height / 2);
         status = 0;
         if (mode != CaptionMode::None) DrawCaption(paper, place, caption, state.sheet);

@@ -440,6 +440,34 @@ TEST_F(Compose, SheetThatCannotBeWrittenGivesMinusFour) {
     EXPECT_EQ(host_.dialogs.shown.size(), 1u);  // the saver's own message
 }
 
+// A sheet or trimmed photo that cannot be written leaves the earlier file of
+// its name as it was and no partial file beside it.
+TEST_F(Compose, FailedWritesKeepTheEarlierFiles) {
+    options_.saveTrimmed = true;
+    const std::string sheet = SheetFolderPath() + "IMG1.JPG";
+    const std::string trimmed = photoDir_ + "トリミング画像/IMG1.JPG";
+    fs::create_directories(SheetFolderPath());
+    fs::create_directories(photoDir_ + "トリミング画像/");
+    for (const std::string& path : {sheet, trimmed}) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs("earlier", f);
+        std::fclose(f);
+    }
+    TLayout layout = DefaultLayoutWith(1);
+    layout.paper.width = layout.paper.height = 0;  // nothing to encode
+    layout.slots[0].width = 0;
+    EXPECT_EQ(Run(layout, Bitmap(378, 496, kRed)), kComposeSaveFailed);
+    for (const std::string& path : {sheet, trimmed}) {
+        std::string bytes;
+        ASSERT_TRUE(ReadFileBytes(path, bytes));
+        EXPECT_EQ(bytes, "earlier") << path;
+        EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path).parent_path()),
+                                fs::directory_iterator()),
+                  1)
+            << path;
+    }
+}
+
 // A sheet left half filled under a layout of another paper size is not
 // carried over: the next person starts a fresh sheet of the right size.
 TEST_F(Compose, SheetOfAnotherSizeStartsAfresh) {

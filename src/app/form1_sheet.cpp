@@ -52,6 +52,7 @@ int TForm1::ComposeSheet() {
     const int result =
         ::ComposeSheet(CurrentLayout(), ReadSheetOptions(), FTrimBmp, FBackBmp, FFileName, FSheet,
                        *FHost.dialogs, &report, [this] { Pump(); });
+    if (result == kComposeNoMemory) FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
     if (result != 0) return result;
     ShowSheetPreview();
     if (report.saved) {

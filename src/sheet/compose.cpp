@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 
 #include "imaging/reduce.h"
 #include "imaging/rotate.h"
@@ -90,13 +92,11 @@ int StartFreshSheet(const TLayout& layout, const SheetOptions& o, const Bitmap& 
 // The place's photo in state.cell at the place's size: reduced, or when the
 // reduction refuses (enlargement, other aspect, sizes beyond its limits)
 // stretched whole, distorted if need be; then sharpened and turned.
-int MakePlacePhoto(const Bitmap& trim, const TPhotoSlot& place, const SheetOptions& o,
-                   SheetState& state, const YieldFn& yield) {
+void MakePlacePhoto(const Bitmap& trim, const TPhotoSlot& place, const SheetOptions& o,
+                    SheetState& state, const YieldFn& yield) {
     std::string reason;
     state.cell.SetSize(place.width, place.height, kWhite);
-    const int status =
-        ReduceHighQuality(trim, state.cell, place.width, place.height, reason, yield);
-    if (status != 0) {
+    if (ReduceHighQuality(trim, state.cell, place.width, place.height, reason, yield) != 0) {
         state.cell.SetSize(place.width, place.height, kWhite);
         StretchDraw(trim, state.cell);
     }
@@ -108,7 +108,6 @@ int MakePlacePhoto(const Bitmap& trim, const TPhotoSlot& place, const SheetOptio
             Draw(state.cellRot, state.cell, 0, 0);
         }
     }
-    return status;
 }
 
 bool SamePhoto(const TPhotoSlot& a, const TPhotoSlot& b) {
@@ -175,12 +174,11 @@ int NextSheetSlot(const TPaperInfo& paper, int slot) {
     return next >= paper.photo_ct ? 0 : static_cast<int>(next);
 }
 
-int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitmap& trim,
+namespace {
+
+int ComposeSteps(const TLayout& layout, const SheetOptions& options, const Bitmap& trim,
                  const Bitmap& back, const std::string& photoPath, SheetState& state,
-                 IDialogs& dialogs, ComposeReport* report, const YieldFn& yield) {
-    ComposeReport local;
-    ComposeReport& r = report ? *report : local;
-    r = {};
+                 IDialogs& dialogs, ComposeReport& r, const YieldFn& yield) {
     const TPaperInfo& paper = layout.paper;
 
     const PlaceSize largest = LargestPlace(layout);
@@ -189,12 +187,12 @@ int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitma
         if (dialogs.AskYesNo(kMsgEnlarge, options.title)) return kComposeStopped;
     }
 
-    // The background's refusal stands as the reduction status until a place
-    // is drawn; only a call that draws nothing can still ask about it below.
     // A sheet of another size (the layout changed while a sheet was shared)
     // cannot take this person's places: it is started afresh.
     const bool otherSize =
         state.sheet.Width() != paper.width || state.sheet.Height() != paper.height;
+    // The background's refusal stands as the reduction status until a place
+    // is drawn; only a call that draws nothing can still ask about it below.
     int status = 0;
     if (StartsFreshSheet(paper, state.slot) || otherSize) {
         status = StartFreshSheet(layout, options, back, state, dialogs, yield);
@@ -238,6 +236,25 @@ int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitma
     return 0;
 }
 
+}  // namespace
+
+int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitmap& trim,
+                 const Bitmap& back, const std::string& photoPath, SheetState& state,
+                 IDialogs& dialogs, ComposeReport* report, const YieldFn& yield) {
+    ComposeReport local;
+    ComposeReport& r = report ? *report : local;
+    r = {};
+    // The layout's sizes are whatever its file held: a sheet or place too
+    // large for memory is a result, not a crash.
+    try {
+        return ComposeSteps(layout, options, trim, back, photoPath, state, dialogs, r, yield);
+    } catch (const std::bad_alloc&) {
+        return kComposeNoMemory;
+    } catch (const std::length_error&) {  // more pixels than an address space holds
+        return kComposeNoMemory;
+    }
+}
+
 int MakeSheetPreview(const Bitmap& sheet, int previewHeight, Bitmap& preview,
                      const YieldFn& yield) {
     if (sheet.Empty() || previewHeight <= 0) {
@@ -246,9 +263,14 @@ int MakeSheetPreview(const Bitmap& sheet, int previewHeight, Bitmap& preview,
     }
     const int width = static_cast<int>(1LL * sheet.Width() * previewHeight / sheet.Height());
     std::string reason;
-    if (ReduceHighQuality(sheet, preview, width, previewHeight, reason, yield) != 0) {
-        preview.SetSize(width, previewHeight, kWhite);
-        StretchDraw(sheet, preview);
+    try {
+        if (ReduceHighQuality(sheet, preview, width, previewHeight, reason, yield) != 0) {
+            preview.SetSize(width, previewHeight, kWhite);
+            StretchDraw(sheet, preview);
+        }
+    } catch (const std::bad_alloc&) {
+        preview.SetSize(0, 0);
+        return -1;
     }
     return 0;
 }

@@ -57,6 +57,8 @@ struct SheetState {
 // Results of ComposeSheet.
 constexpr int kComposeStopped = -1;     // the user stopped it, or the photo was skipped
 constexpr int kComposeSaveFailed = -4;  // the full sheet could not be written (message shown)
+constexpr int kComposeNoMemory =
+    -11;  // the sheet or a place is too large for memory (nothing shown)
 
 struct ComposeReport {
     bool fresh = false;       // a fresh sheet was started
@@ -99,7 +101,8 @@ int NextSheetSlot(const TPaperInfo& paper, int slot);
 //     turned by the place's rotation, copied onto the sheet, captioned, and
 //     saved as the trimmed photo when asked (yield runs before each save);
 //  4. a full sheet is saved (kComposeSaveFailed when it cannot be).
-// Returns 0, kComposeStopped or kComposeSaveFailed. After 0 the caller shows
+// Returns 0, kComposeStopped, kComposeSaveFailed or kComposeNoMemory (the
+// caller shows its out-of-memory message). After 0 the caller shows
 // the preview, and when report.saved the status kStatusSaved + path and,
 // outside batch mode, kMsgSaved.
 int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitmap& trim,

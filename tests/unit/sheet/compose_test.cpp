@@ -468,6 +468,13 @@ TEST_F(Compose, FailedWritesKeepTheEarlierFiles) {
     }
 }
 
+TEST_F(Compose, AbsurdSheetSizeIsAResultNotACrash) {
+    TLayout layout = DefaultLayoutWith(1);
+    layout.paper.width = layout.paper.height = 2000000000;
+    EXPECT_EQ(Run(layout, Bitmap(378, 496, kRed)), kComposeNoMemory);
+    EXPECT_FALSE(report_.saved);
+}
+
 // A sheet left half filled under a layout of another paper size is not
 // carried over: the next person starts a fresh sheet of the right size.
 TEST_F(Compose, SheetOfAnotherSizeStartsAfresh) {

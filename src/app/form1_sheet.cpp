@@ -14,6 +14,8 @@
 
 void TForm1::BitBtn3Click() {
     if (FBusy) return;
+    // Held for the whole press: the events pumped during the step must not
+    // start another operation on the working images.
     FBusy = true;
     FAbortRequested = false;
     LoadSheetBackground();
@@ -43,7 +45,6 @@ int TForm1::CreateSheetStep() {
     // A folder run moves on to its next photo here.
     BitBtn3->setEnabled(true);
     BitBtn3->setFocus();
-    FBusy = false;
     return 0;
 }
 

@@ -101,6 +101,8 @@ int NextSheetSlot(const TPaperInfo& paper, int slot);
 //     turned by the place's rotation, copied onto the sheet, captioned, and
 //     saved as the trimmed photo when asked (yield runs before each save);
 //  4. a full sheet is saved (kComposeSaveFailed when it cannot be).
+// Captions are drawn as DrawSheetText draws them: a program without windows
+// needs a QGuiApplication (offscreen) for them.
 // Returns 0, kComposeStopped, kComposeSaveFailed or kComposeNoMemory (the
 // caller shows its out-of-memory message). After 0 the caller shows
 // the preview, and when report.saved the status kStatusSaved + path and,

@@ -5,23 +5,24 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/busy_guard.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
 #include "app/timage.h"
 #include "app/ui_text.h"
+#include "platform/memory.h"
 #include "sheet/save.h"
 
 void TForm1::BitBtn3Click() {
-    if (FBusy) return;
     // Held for the whole press: the events pumped during the step must not
     // start another operation on the working images.
-    FBusy = true;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     FAbortRequested = false;
     LoadSheetBackground();
     CreateSheetStep();
     if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
-    FBusy = false;
 }
 
 void TForm1::LoadSheetBackground() {

@@ -2,6 +2,7 @@
 // so the parser and --help cannot drift apart.
 #include "cli/batch_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <optional>
@@ -63,7 +64,10 @@ std::optional<int> ParseInt(std::string_view text) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');
+    quoted += text;
+    quoted += '\'';
+    return quoted;
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
@@ -105,7 +109,8 @@ class Parser {
     }
 
     // The value of an option: after '=' or the next argument.
-    std::optional<std::string> Value(const std::string& name, const std::optional<std::string>& inline_) {
+    std::optional<std::string> Value(const std::string& name,
+                                     const std::optional<std::string>& inline_) {
         if (inline_) return inline_;
         if (i_ + 1 >= args_.size()) {
             Fail("option --" + name + " needs a value");
@@ -217,6 +222,17 @@ ParseResult ParseBatchOptions(const std::vector<std::string>& args) {
     return Parser(args).Run();
 }
 
+namespace {
+
+// A help line: the option in a column of its own, then its explanation.
+std::string HelpLine(std::string left, const std::string& help) {
+    constexpr std::size_t kColumn = 25;
+    left.resize(std::max(left.size() + 1, kColumn), ' ');
+    return left + help + "\n";
+}
+
+}  // namespace
+
 std::string BatchHelpText() {
     std::string text =
         "Usage: kambrix-batch PHOTO|FOLDER... [options]\n"
@@ -225,27 +241,28 @@ std::string BatchHelpText() {
         "the Kambrix window does. Folders give the JPEG files directly inside them.\n"
         "Photos are taken in sorted order.\n"
         "\n"
-        "Options:\n"
-        "  --layout FILE        layout INI file (default: the built-in layout)\n"
-        "  --out DIR            save folder (default: folders beside each photo:\n"
-        "                       写真シート, トリミング画像, 認識画像)\n"
-        "  --jobs N             photos worked on at once (default: one per core)\n"
-        "  --report FILE        write a report, FILE ending in .json or .csv\n"
-        "  --frame-only         frame and report only; write no sheet\n"
-        "  --skip-existing      pass over photos whose sheet already exists\n"
-        "  --shard K/N          take every N-th photo from the K-th (0-based), to spread\n"
-        "                       a folder over machines; one person per sheet only\n";
+        "Options:\n";
+    const std::pair<const char*, const char*> fixed[] = {
+        {"--layout FILE", "layout INI file (default: the built-in layout)"},
+        {"--out DIR", "save folder (default: beside each photo, as the window saves)"},
+        {"--jobs N", "photos worked on at once (default: one per core)"},
+        {"--report FILE", "write a report; FILE ends in .json or .csv"},
+        {"--frame-only", "frame and report only; write no sheet"},
+        {"--skip-existing", "pass over photos whose sheet already exists"},
+        {"--shard K/N", "take every N-th photo from the K-th (0-based) to spread a folder"},
+        {"", "over machines; layouts with one person per sheet only"},
+    };
+    for (const auto& [option, help] : fixed) text += HelpLine(std::string("  ") + option, help);
     for (const NumberOption& n : kNumbers) {
-        std::string left = std::string("  --") + n.name + " N";
-        left.resize(23, ' ');
-        text += left + n.help + " (" + std::to_string(n.min) + " to " + std::to_string(n.max) +
-                ", default " + std::to_string(BatchSettings{}.*n.field) + ")\n";
+        text += HelpLine(std::string("  --") + n.name + " N",
+                         std::string(n.help) + " (" + std::to_string(n.min) + " to " +
+                             std::to_string(n.max) + ", default " +
+                             std::to_string(BatchSettings{}.*n.field) + ")");
     }
     text += "\nSwitches (--NAME on, --no-NAME off):\n";
     for (const SwitchOption& s : kSwitches) {
-        std::string left = std::string("  --[no-]") + s.name;
-        left.resize(23, ' ');
-        text += left + s.help + ((BatchSettings{}.*s.field) ? " (on)\n" : " (off)\n");
+        text += HelpLine(std::string("  --[no-]") + s.name,
+                         std::string(s.help) + ((BatchSettings{}.*s.field) ? " (on)" : " (off)"));
     }
     text +=
         "\n  -h, --help           show this text\n"

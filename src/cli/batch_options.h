@@ -15,24 +15,24 @@ struct ShardSpec {
 
 // The settings dialog's options a batch run reads (defaults as in the dialog).
 struct BatchSettings {
-    bool reduceLarge = true;      // photos of 3000 px or more reduced before framing
-    int accuracy = 3;             // 1..10
-    int minFace = 200;            // 100..1000 pixels
-    int quality = 90;             // JPEG quality 0..100
-    bool chin = true;             // also find the chin
-    bool headTop = true;          // correct the head top by the background colour
-    int headTopRange = 50;        // colour range counted as background, 0..100
-    int headTopThreshold = 80;    // share of background along a row, 50..100 %
-    bool upperHalf = true;        // a face must lie in the upper half
-    bool sizeCheck = true;        // a frame of 90 % of the picture or more is an error
-    bool rotateRetry = false;     // turn by 90 degrees and try again
+    bool reduceLarge = true;        // photos of 3000 px or more reduced before framing
+    int accuracy = 3;               // 1..10
+    int minFace = 200;              // 100..1000 pixels
+    int quality = 90;               // JPEG quality 0..100
+    bool chin = true;               // also find the chin
+    bool headTop = true;            // correct the head top by the background colour
+    int headTopRange = 50;          // colour range counted as background, 0..100
+    int headTopThreshold = 80;      // share of background along a row, 50..100 %
+    bool upperHalf = true;          // a face must lie in the upper half
+    bool sizeCheck = true;          // a frame of 90 % of the picture or more is an error
+    bool rotateRetry = false;       // turn by 90 degrees and try again
     bool recognitionImages = true;  // keep the recognised face and its training line
-    bool sharpen = true;          // sharpen each photo on the sheet
-    bool trimmed = true;          // also save the trimmed photo
+    bool sharpen = true;            // sharpen each photo on the sheet
+    bool trimmed = true;            // also save the trimmed photo
     bool centreMarks = true;
     bool cornerMarks = true;
     bool scale = true;
-    bool enlargeSmall = false;    // enlarge a frame smaller than the place instead of failing
+    bool enlargeSmall = false;  // enlarge a frame smaller than the place instead of failing
 };
 
 enum class ReportFormat { None, Json, Csv };

@@ -81,8 +81,7 @@ std::vector<std::vector<int>> GroupPhotos(int photoCount, int personsPerSheet) {
 std::string FindOutputClash(const std::vector<BatchPhoto>& photos, const std::string& outDir) {
     std::map<std::string, const BatchPhoto*> outputs;
     for (const BatchPhoto& photo : photos) {
-        const std::string out =
-            SheetFolder(outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
+        const std::string out = SheetFolder(outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
         const auto [it, fresh] = outputs.emplace(out, &photo);
         if (!fresh)
             return "two photos would write the same output " + out + ": " + it->second->given +

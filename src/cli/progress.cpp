@@ -36,7 +36,10 @@ std::string FormatDuration(double seconds) {
 std::string FormatProgressBar(const ProgressCounts& counts, double seconds, int width) {
     const int done = counts.Done();
     const int filled = counts.total > 0 ? static_cast<int>(1LL * done * width / counts.total) : 0;
-    std::string text = "[" + std::string(filled, '#') + std::string(width - filled, '.') + "] ";
+    std::string text(1, '[');
+    text.append(static_cast<std::size_t>(filled), '#');
+    text.append(static_cast<std::size_t>(width - filled), '.');
+    text += "] ";
     text += FormatText("%d/%d", done, counts.total);
     if (counts.failed > 0) text += FormatText(" (%d failed)", counts.failed);
     const double rate = Rate(done, seconds);
@@ -60,10 +63,11 @@ std::string FormatPhotoLine(const ProgressCounts& counts, const PhotoResult& r) 
 }
 
 std::string FormatSummary(const ProgressCounts& counts, double seconds, bool interrupted) {
-    std::string text = FormatText("%d photo%s: %d ok, %d failed, %d skipped", counts.Done(),
-                                  counts.Done() == 1 ? "" : "s", counts.ok, counts.failed,
-                                  counts.skipped);
+    std::string text =
+        FormatText("%d photo%s: %d ok, %d failed, %d skipped", counts.Done(),
+                   counts.Done() == 1 ? "" : "s", counts.ok, counts.failed, counts.skipped);
     text += FormatText(" in %.1f s (%.2f photos/s)", seconds, Rate(counts.Done(), seconds));
-    if (interrupted) text += FormatText("; interrupted, %d not started", counts.total - counts.Done());
+    if (interrupted)
+        text += FormatText("; interrupted, %d not started", counts.total - counts.Done());
     return text;
 }

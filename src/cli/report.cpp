@@ -23,8 +23,10 @@ std::string JsonNumber(std::optional<int> value) {
 
 std::string JsonRect(const std::optional<PixelRect>& r) {
     if (!r) return "null";
-    return "[" + std::to_string(r->left) + ", " + std::to_string(r->top) + ", " +
-           std::to_string(r->right) + ", " + std::to_string(r->bottom) + "]";
+    std::string text(1, '[');
+    text += std::to_string(r->left) + ", " + std::to_string(r->top) + ", ";
+    text += std::to_string(r->right) + ", " + std::to_string(r->bottom) + "]";
+    return text;
 }
 
 std::string JsonPath(const std::optional<std::string>& path) {
@@ -200,7 +202,8 @@ void WriteCsvReport(std::ostream& out, const std::vector<PhotoResult>& results) 
         header.push_back(name);
     for (const std::string& stage : stages) header.push_back("ms_" + stage);
     const auto writeRow = [&out](const std::vector<std::string>& fields) {
-        for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            out << (i ? "," : "") << CsvField(fields[i]);
         out << "\r\n";
     };
     writeRow(header);

@@ -83,7 +83,7 @@ void CloseFd(int& fd) {
     std::uint32_t unit = 0;
     while (ReadU32(unitFd, unit) == 1) {
         bool ok = true;
-        const EmitFn emit = [&](const PhotoResult& result) {
+        const EmitFn deliver = [&](const PhotoResult& result) {
             std::string message;
             const std::string record = EncodeResult(result);
             PutU32(message, unit);
@@ -91,12 +91,13 @@ void CloseFd(int& fd) {
             message += record;
             ok = ok && WriteAll(resultFd, message);
         };
-        work.runUnit(static_cast<int>(unit), emit);
+        work.runUnit(static_cast<int>(unit), deliver);
         std::string done;
         PutU32(done, unit);
         PutU32(done, kUnitDone);
         if (!ok || !WriteAll(resultFd, done)) break;
     }
+    if (work.stopWorker) work.stopWorker();
     _exit(0);
 }
 
@@ -253,6 +254,7 @@ int RunInProcess(const PoolWork& work) {
         work.runUnit(unit, [&](const PhotoResult& r) {
             if (work.onResult) work.onResult(unit, r);
         });
+    if (work.stopWorker) work.stopWorker();
     return unit;
 }
 

@@ -17,8 +17,10 @@ struct PoolWork {
     int jobs = 1;  // 1: everything runs in this process, no worker is started
     // In each worker (or once, in this process) before its first unit.
     std::function<void()> startWorker;
-    // Runs one unit in a worker; calls emit once per photo it finishes.
-    std::function<void(int unit, const EmitFn& emit)> runUnit;
+    // In each worker (or once, in this process) after its last unit.
+    std::function<void()> stopWorker;
+    // Runs one unit in a worker; calls deliver once per photo it finishes.
+    std::function<void(int unit, const EmitFn& deliver)> runUnit;
     // In this process, for every result, in completion order.
     std::function<void(int unit, const PhotoResult& result)> onResult;
     // In this process, when a worker ended before finishing `unit`.

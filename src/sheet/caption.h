@@ -17,7 +17,7 @@ enum class CaptionMode {
 CaptionMode CaptionModeOf(const std::string& text);
 
 // The photo's file name without folder, cut before its first "."; "" when the
-// name starts with "." or has none.
+// name starts with "." or has no "." at all.
 std::string FileNameCaption(const std::string& photoPath);
 
 struct NameListEntry {
@@ -68,6 +68,12 @@ std::string CutCaption(const std::string& text, int maxBytes = kCaptionMaxBytes)
 // be drawn, -1 when there is no application to draw text with.
 int DrawSheetText(Bitmap& sheet, int x, int y, const std::string& text, int size,
                   const std::string& face);
+
+// The face a caption in `face` is really drawn with, and the cell height
+// (ascent + descent) of the font DrawSheetText picks for `size`. Need a
+// QGuiApplication like DrawSheetText.
+std::string CaptionFontFamily(const std::string& face);
+int CaptionCellHeight(const std::string& face, int size);
 
 // The box DrawSheetText uses for a text `width` pixels wide.
 PixelRect SheetTextBox(int x, int y, int width, int size);

@@ -16,6 +16,7 @@
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
 #include "detect/recognition_log.h"
+#include "frame/auto_frame_view.h"
 #include "imaging/photo.h"
 #include "platform/paths.h"
 #include "sheet/caption.h"
@@ -241,6 +242,20 @@ class PhotoRun {
         return true;
     }
 
+    // The frame in square pixels; false when the layout gives it no shape.
+    bool Place() {
+        const int side = images_.source.Width();
+        const FrameLimits limits = UpdateFrameLimits(plan_.layout);
+        const AutoFrameView view{
+            side,           side,          0, 0, side, side, limits.baseW, limits.baseH,
+            limits.aspectW, limits.aspectH};
+        AutoFramePlacement placed;
+        if (!PlaceAutoFrameInView(framing_.photoBox, framing_.frameH, view, placed)) return false;
+        const ViewRect& f = placed.frame;
+        cut_ = {f.left, f.top, f.left + f.width, f.top + f.height};
+        return true;
+    }
+
     // The frame as the window places it, cut out of the square.
     void CutFrame(Bitmap& trim) {
         const PixelRect box = framing_.photoBox;
@@ -258,8 +273,8 @@ class PhotoRun {
     void Describe() {
         if (framing_.width <= 0 || result.rotation != 0) return;
         if (framing_.face.Width() > 0) result.face = SquareRectToPhoto(geometry_, framing_.face);
-        if (framing_.code != 0) return;
-        result.frame = SquareRectToPhoto(geometry_, framing_.photoBox);
+        if (framing_.code != 0 || !Place()) return;
+        result.frame = SquareRectToPhoto(geometry_, cut_);
         result.chinY = SquareRowToPhoto(geometry_, framing_.chinLine);
         result.headTopY = SquareRowToPhoto(geometry_, framing_.headBox.top);
     }
@@ -278,6 +293,7 @@ class PhotoRun {
     WorkingImages images_;
     FramingResult framing_;
     PhotoGeometry geometry_;
+    PixelRect cut_;  // the frame placed, square pixels
 };
 
 void Fail(PhotoResult& r, int code, const std::string& message) {

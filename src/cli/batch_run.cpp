@@ -83,8 +83,9 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
     plan.appDir = appDir;
     if (std::string e = CheckLayout(o, plan); !e.empty()) return e;
     if (std::string e = CheckProgramFolder(appDir); !e.empty()) return e;
-    if (!o.reportPath.empty() && !DirectoryExists(FolderOf(o.reportPath)))
-        return "the report's folder does not exist: " + FolderOf(o.reportPath);
+    // Better told now than after the work: the report's folder must be there.
+    if (!o.reportPath.empty() && !MakeFolders(FolderOf(o.reportPath)))
+        return "cannot create the report's folder " + FolderOf(o.reportPath);
     if (!o.outDir.empty() && PathExists(o.outDir) && !DirectoryExists(o.outDir))
         return "--out is a file, not a folder: " + given.outDir;
     PhotoListResult list = BuildPhotoList(o.inputs);

@@ -86,8 +86,8 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
     // Better told now than after the work: the report's folder must be there.
     if (!o.reportPath.empty() && !MakeFolders(FolderOf(o.reportPath)))
         return "cannot create the report's folder " + FolderOf(o.reportPath);
-    if (!o.outDir.empty() && PathExists(o.outDir) && !DirectoryExists(o.outDir))
-        return "--out is a file, not a folder: " + given.outDir;
+    if (!o.outDir.empty() && FileExists(AbsolutePath(given.outDir)))
+        return "--out names a file, not a folder: " + given.outDir;
     PhotoListResult list = BuildPhotoList(o.inputs);
     if (!list.error.empty()) return list.error;
     if (o.shard.Active() && !o.frameOnly && !plan.OnePersonPerSheet())

@@ -77,6 +77,23 @@ class TForm1 : public QMainWindow {
     void DetachGrips();
     void CheckBox4Click();
 
+    // Rotation (form1_rotate.cpp)
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void RotateWorkImage(int angle);
+
+    // Head line tool (form1_headline.cpp)
+    void SpeedButton1Click();
+    void Image2MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void BeginHeadLine(int x, int y);
+    void TrackHeadLine(int x, int y);
+    void FinishHeadLine(int x, int y);
+
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
     QPushButton* SpeedButton1;
@@ -113,6 +130,7 @@ class TForm1 : public QMainWindow {
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
+    int FLineStartX = 0, FLineStartY = 0;
     int FSubfolderCount = 0, FFileCount = 0, FJpegCount = 0;
     std::string FErrorText;
 
@@ -148,6 +166,12 @@ class TForm1 : public QMainWindow {
     int ScrollY() const;
     void ScrollToOrigin();
     void Pump();
+    void ConnectRotationControls();
+    void ConnectHeadLineControls();
+    void ClearHeadLine();
+    // Sets FRotation (kept within one turn), rebuilds the square and shows the
+    // angle; false (nothing done) while another operation runs.
+    bool TurnPhotoTo(int tenths);
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on

@@ -200,6 +200,7 @@ bool TForm1::SheetExists(const std::string& photo) const {
 int TForm1::LoadPhoto(const std::string& fileName) {
     LoadOptions options;
     options.reduceLarge = !Form2 || Form2->CheckBox16->isChecked();
+    options.applyExifOrientation = !Form2 || Form2->CheckBox17->isChecked();
     const LoadOutcome outcome = ::LoadPhoto(
         FWork, fileName, options,
         [this](const std::string& text) {
@@ -218,6 +219,8 @@ int TForm1::OpenPhoto(const std::string& fileName, bool newFrame) {
     if (LoadPhoto(fileName) != 0) return -1;
     ScrollToOrigin();
     ShowImage(FTrimBmp);
+    // A batch that keeps the rotation turns every new photo the same way.
+    if (FRotation != 0) RotateWorkImage(FRotation);
     SetStatusText(1, fileName);
     PlaceCropFrame(newFrame);
     return 0;

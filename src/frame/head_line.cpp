@@ -69,3 +69,10 @@ int HeadLineFrameFor(const HeadLineFrameInput& in, HeadLineFrame& frame) {
     frame.height = fh;
     return 0;
 }
+
+void DrawHeadLineOverlay(Bitmap& overlay, int viewWidth, int viewHeight,
+                         const HeadLineSegment* line) {
+    overlay.FillRect({0, 0, viewWidth, viewHeight}, kPureBlue);
+    if (line) DrawLine(overlay, line->x0, line->y0, line->x1, line->y1, kPureRed);
+    overlay.PutPixel(0, overlay.Height() - 1, kPureBlue);
+}

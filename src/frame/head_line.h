@@ -4,6 +4,8 @@
 // gives the head the layout's share of the photo. View pixels throughout.
 #include <string>
 
+#include "platform/bitmap.h"
+
 struct HeadLineTurn {
     double degrees = 0;  // the line's direction, counter-clockwise from +x, y upwards
     int headTurn = 0;    // tenths of a degree; 0 for a line pointing straight down
@@ -38,3 +40,12 @@ constexpr int kHeadLineNoHeadShare = -1;
 // drawn upwards or too short gets the smallest frame. Returns 0 or
 // kHeadLineNoHeadShare (then `frame` is untouched).
 int HeadLineFrameFor(const HeadLineFrameInput& in, HeadLineFrame& frame);
+
+// Draws the line being dragged on the transparent overlay: the view's area
+// pure blue (see-through), the line pure red, the key pixel at the bottom left
+// kept blue. Without `line` only the clearing is done.
+struct HeadLineSegment {
+    int x0, y0, x1, y1;
+};
+void DrawHeadLineOverlay(Bitmap& overlay, int viewWidth, int viewHeight,
+                         const HeadLineSegment* line);

@@ -27,6 +27,7 @@ struct NumberOption {
 const SwitchOption kSwitches[] = {
     {"reduce", &BatchSettings::reduceLarge,
      "reduce photos of 3000 pixels or more on a side to 3000 before framing"},
+    {"exif", &BatchSettings::exif, "turn photos upright as their EXIF orientation says"},
     {"chin", &BatchSettings::chin, "find the chin as well as the face"},
     {"head-top", &BatchSettings::headTop, "correct the head top by the background colour"},
     {"upper-half", &BatchSettings::upperHalf, "accept only a face in the upper half of the photo"},

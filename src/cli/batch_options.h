@@ -16,6 +16,7 @@ struct ShardSpec {
 // The settings dialog's options a batch run reads (defaults as in the dialog).
 struct BatchSettings {
     bool reduceLarge = true;        // photos of 3000 px or more reduced before framing
+    bool exif = true;               // photos turned upright by their EXIF orientation
     int accuracy = 3;               // 1..10
     int minFace = 200;              // 100..1000 pixels
     int quality = 90;               // JPEG quality 0..100

@@ -18,6 +18,8 @@
 #include "detect/recognition_log.h"
 #include "frame/auto_frame_view.h"
 #include "imaging/photo.h"
+#include "imaging/rotate.h"
+#include "imaging/rotation_angle.h"
 #include "platform/paths.h"
 #include "sheet/caption.h"
 #include "sheet/compose.h"
@@ -216,29 +218,51 @@ class PhotoRun {
         const auto start = Clock::now();
         LoadOptions load;
         load.reduceLarge = plan_.options.settings.reduceLarge;
+        load.applyExifOrientation = plan_.options.settings.exif;
         const LoadOutcome outcome = LoadPhoto(images_, photo_.path, load);
         result.ms.emplace_back("load", MsSince(start));
         if (outcome.code != 0) {
             result.code = outcome.code;
-            result.message =
-                outcome.errorReason.empty() ? "写真を読み込めません" : outcome.errorReason;
+            result.message = outcome.errorReason;
             return false;
         }
+        // Decoded already upright: the EXIF turn needs no undoing here.
         geometry_ = {outcome.decodedWidth, outcome.decodedHeight, 1, outcome.width, outcome.height};
         const auto framing = Clock::now();
-        FaceLibrary library(plan_.appDir + FaceLibraryFileName());
-        FramingHooks hooks;
-        hooks.wait = [](int) {};  // the window's fixed waits are for the window only
-        const AutoFrameOptions options = FramingOptions(plan_, photo_, tempImage_);
-        RunFramingPass(images_.source, options, plan_.layout, library, framing_, hooks);
+        FramePass();
+        // Turned by 90 degrees and tried again, then by -90, as the window does.
+        for (const int turn : {900, -1800}) {
+            if (!plan_.options.settings.rotateRetry || framing_.code > -2) break;
+            result.rotation = KeptAngle(result.rotation + turn);
+            if (!TurnSquare(result.rotation)) break;
+            FramePass();
+        }
         result.ms.emplace_back("frame", MsSince(framing));
         result.code = framing_.code;
         Describe();
         if (framing_.code != 0) {
             result.message = FramingMessage(framing_, false);
-            Log();
             return false;
         }
+        return true;
+    }
+
+    void FramePass() {
+        FaceLibrary library(plan_.appDir + FaceLibraryFileName());
+        FramingHooks hooks;
+        hooks.wait = [](int) {};  // the window's fixed waits are for the window only
+        framing_ = {};
+        RunFramingPass(images_.source, FramingOptions(plan_, photo_, tempImage_), plan_.layout,
+                       library, framing_, hooks);
+        Log();
+    }
+
+    // The square rebuilt from the photo as loaded, turned by `angle` tenths.
+    bool TurnSquare(int angle) {
+        const int side = std::max(images_.temp2.Width(), images_.temp2.Height());
+        Bitmap turned(side, side, kWhite);
+        if (RotateBitmap(images_.temp2, turned, NormalisedAngle(angle)) != 0) return false;
+        images_.source = std::move(turned);
         return true;
     }
 

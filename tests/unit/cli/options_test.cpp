@@ -19,7 +19,7 @@ TEST(BatchOptions, DefaultsAreTheWindowsDefaults) {
     EXPECT_EQ(s.headTopThreshold, 80);
     EXPECT_TRUE(s.reduceLarge && s.chin && s.headTop && s.upperHalf && s.sizeCheck);
     EXPECT_TRUE(s.sharpen && s.trimmed && s.centreMarks && s.cornerMarks && s.scale);
-    EXPECT_TRUE(s.recognitionImages);
+    EXPECT_TRUE(s.recognitionImages && s.exif);
     EXPECT_FALSE(s.rotateRetry || s.enlargeSmall);
     EXPECT_EQ(r.options.jobs, 0);
     EXPECT_FALSE(r.options.shard.Active());

@@ -337,6 +337,7 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
     std::string staging;
     BatchDialogs dialogs(plan_.options.settings.enlargeSmall);
     std::string lastSaved;  // the staged sheet, for a shared sheet
+    bool drawn = false;     // a person of a shared sheet is on it, not yet saved
 
     for (int index : members) {
         const BatchPhoto& photo = plan_.photos[static_cast<std::size_t>(index)];
@@ -374,7 +375,11 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
                         else if (Publish(report.trimmedPath, final))
                             r.trimmed = final;
                     }
-                    if (report.saved) lastSaved = report.sheetPath;
+                    drawn = true;  // until saved
+                    if (report.saved) {
+                        lastSaved = report.sheetPath;
+                        drawn = false;
+                    }
                 }
             }
         } else {
@@ -406,7 +411,8 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
     // The end of the list with a sheet only partly filled: saved all the same,
     // as the window does at the end of a folder.
     const BatchPhoto& last = plan_.photos[static_cast<std::size_t>(members.back())];
-    if (lastSaved.empty() && sheet.slot != 0 && !staging.empty() && !sheet.sheet.Empty()) {
+    // The same when a later person of the sheet failed and left it unsaved.
+    if (lastSaved.empty() && drawn && !staging.empty() && !sheet.sheet.Empty()) {
         SaveOptions save;
         save.saveFolder = staging;
         save.photoDir = FolderOf(last.path);

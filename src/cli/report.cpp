@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -192,9 +193,13 @@ void WriteJsonReport(std::ostream& out, const std::vector<PhotoResult>& results)
 }
 
 void WriteCsvReport(std::ostream& out, const std::vector<PhotoResult>& results) {
+    // Every stage any photo went through, in the order they first appear: a
+    // photo that failed early has fewer stages than one that made a sheet.
     std::vector<std::string> stages;
-    if (!results.empty())
-        for (const auto& stage : results.front().ms) stages.push_back(stage.first);
+    for (const PhotoResult& r : results)
+        for (const auto& stage : r.ms)
+            if (std::find(stages.begin(), stages.end(), stage.first) == stages.end())
+                stages.push_back(stage.first);
     std::vector<std::string> header = {"file", "status", "code", "message"};
     for (const char* rect : {"face", "frame"})
         for (const char* side : kRectSides) header.push_back(std::string(rect) + "_" + side);

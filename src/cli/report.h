@@ -31,7 +31,7 @@ const char* StatusName(PhotoStatus status);
 // A JSON array with one object per photo, keys in the report's fixed order.
 void WriteJsonReport(std::ostream& out, const std::vector<PhotoResult>& results);
 // A header line and one row per photo; rectangles as four columns each, the
-// stages as "ms_<stage>" columns (the stages of the first result), unknown = empty.
+// stages as "ms_<stage>" columns (every stage of any result), unknown = empty.
 void WriteCsvReport(std::ostream& out, const std::vector<PhotoResult>& results);
 
 // Writes the report to `path` through a temporary file renamed into place, so

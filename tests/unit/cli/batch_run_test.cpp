@@ -174,6 +174,22 @@ TEST(BatchDeterminism, SharedSheetsAreTheSameWithOneWorkerOrThree) {
         EXPECT_TRUE(ReadAll(t.Path() / "jobs1" / f) == ReadAll(t.Path() / "jobs3" / f)) << f;
 }
 
+TEST(BatchSharedSheet, APersonThatFailsLeavesItsPlacesEmptyTheSheetIsStillSaved) {
+    TempFolder t;
+    fs::create_directories(t.Path() / "in");
+    fs::copy_file(Sample("visualhunt_bald_beard.jpg"), t.Path() / "in" / "a.jpg");
+    ASSERT_EQ(EncodeJpegFile(t.Dir() + "in/b.jpg", Bitmap(900, 900, Rgb{90, 90, 90}), 90), 0);
+    const Outcome r = Batch({t.Dir() + "in", "--layout", AppDir() + "30x40mm_L判_2人.ini", "--out",
+                             t.Dir() + "out", "--jobs", "1", "--report", t.Dir() + "r.csv",
+                             "--no-recognition-images"});
+    EXPECT_EQ(r.status, kExitSomeFailed) << r.err;
+    EXPECT_TRUE(fs::exists(t.Path() / "out" / "Index_0000.jpg"));
+    const std::string csv = ReadAll(t.Path() / "r.csv");
+    EXPECT_NE(csv.find("/a.jpg,ok,0"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("out/Index_0000.jpg"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("/b.jpg,failed,-10"), std::string::npos) << csv;
+}
+
 TEST(BatchDeterminism, ShardsTogetherWriteWhatOneRunWrites) {
     TempFolder t;
     CopyPhotos(t, "in");

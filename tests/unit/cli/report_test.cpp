@@ -92,6 +92,14 @@ TEST(CsvReport, RectanglesAsFourColumnsUnknownEmptyFieldsQuoted) {
               std::string::npos);
 }
 
+TEST(CsvReport, StageColumnsFromEveryPhotoNotOnlyTheFirst) {
+    std::ostringstream out;
+    WriteCsvReport(out, {Unreadable(), Framed()});
+    const std::string text = out.str();
+    EXPECT_NE(text.find(",ms_load,ms_total,ms_frame\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(",12,95,80\r\n"), std::string::npos) << text;
+}
+
 TEST(SavedReport, WrittenWholeUnderItsNameNothingLeftBeside) {
     TempFolder t;
     std::string error;

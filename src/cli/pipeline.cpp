@@ -1,6 +1,7 @@
 #include "cli/pipeline.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -178,6 +179,11 @@ char* gQtArgv[] = {gQtArg0, nullptr};
 }  // namespace
 
 BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_unique<State>()) {
+    // Pictures of a megabyte or more get their own mappings, given back when
+    // freed: a worker that goes through thousands of photos of all sizes then
+    // stays at the size its largest photo needs instead of creeping upwards
+    // (the allocator would otherwise raise this threshold as it goes).
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     std::error_code ec;
     state_->tempImage =
         (fs::temp_directory_path(ec) / ("kambrix-batch-" + std::to_string(getpid()) + ".jpg"))
@@ -328,112 +334,132 @@ void Fail(PhotoResult& r, int code, const std::string& message) {
 
 }  // namespace
 
+namespace {
+
+// One unit's sheet: composed into a staging folder, published under its real
+// name once complete.
+class UnitSheet {
+  public:
+    UnitSheet(const BatchPlan& plan, const Bitmap& back, int unit)
+        : plan_(plan), back_(back), unit_(unit), dialogs_(plan.options.settings.enlargeSmall) {}
+    ~UnitSheet() {
+        if (!staging_.empty()) RemoveTree(staging_);
+    }
+
+    // Cuts the frame out and composes it into this person's places.
+    void Compose(PhotoRun& run, const BatchPhoto& photo) {
+        PhotoResult& r = run.result;
+        if (staging_.empty()) staging_ = StagingFolder(plan_, SheetFolderOf(plan_, photo), unit_);
+        Bitmap trim;
+        run.CutFrame(trim);
+        ComposeReport report;
+        const auto start = Clock::now();
+        dialogs_.last.clear();
+        const int code = ComposeSheet(plan_.layout, CompositionOptions(plan_, photo, staging_),
+                                      trim, back_, photo.path, sheet_, dialogs_, &report);
+        r.ms.emplace_back("sheet", MsSince(start));
+        if (code == kComposeStopped)
+            return Fail(r, code, plan_.options.settings.enlargeSmall ? dialogs_.last : kMsgEnlarge);
+        if (code != 0) return Fail(r, code, dialogs_.last);
+        if (!report.trimmedPath.empty()) {
+            const std::string final =
+                TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
+            if (!SameFile(final, photo.path) && Publish(report.trimmedPath, final))
+                r.trimmed = final;
+        }
+        drawn_ = !report.saved;
+        if (report.saved) staged_ = report.sheetPath;
+    }
+
+    void NextPerson() { sheet_.slot = NextSheetSlot(plan_.layout.paper, sheet_.slot); }
+
+    // A one-person sheet under the photo's name (never over the photo itself).
+    void PublishOwnSheet(PhotoResult& r, const BatchPhoto& photo) {
+        if (!staged_.empty()) {
+            const std::string final = SheetFolderOf(plan_, photo) + FileNameOf(photo.path);
+            if (SameFile(final, photo.path))
+                Fail(r, kSaveWouldReplacePhoto, FormatMessage(kMsgWouldReplacePhoto, final));
+            else if (Publish(staged_, final))
+                r.sheet = final;
+            else
+                Fail(r, kSaveWriteFailed, kMsgSaveFailed);
+        }
+        staged_.clear();
+        if (!staging_.empty()) RemoveTree(staging_);
+        staging_.clear();
+    }
+
+    // A shared sheet under the name planned for the unit. One left partly
+    // filled (the end of the list, or a later person failed) is saved all the
+    // same, as the window saves it at the end of a folder.
+    void PublishSharedSheet(std::vector<PhotoResult>& persons, const BatchPhoto& last) {
+        if (staged_.empty() && drawn_ && !sheet_.sheet.Empty()) {
+            const TPaperInfo& paper = plan_.layout.paper;
+            SaveOptions save;
+            save.saveFolder = staging_;
+            save.photoDir = FolderOf(last.path);
+            save.photoPath = last.path;
+            save.quality = plan_.options.settings.quality;
+            save.dpi = paper.dpi;
+            save.photoCount = paper.photo_ct;
+            save.photosPerPerson = paper.photo_ct_per_person;
+            SaveSheet(sheet_.sheet, save, dialogs_, "", &staged_);
+        }
+        const std::string& final = plan_.sheetPaths[static_cast<std::size_t>(unit_)];
+        const bool published = !staged_.empty() && Publish(staged_, final);
+        for (PhotoResult& r : persons) {
+            if (r.status != PhotoStatus::Ok || plan_.options.frameOnly) continue;
+            if (published)
+                r.sheet = final;
+            else
+                Fail(r, kSaveWriteFailed, dialogs_.last.empty() ? kMsgSaveFailed : dialogs_.last);
+        }
+    }
+
+  private:
+    const BatchPlan& plan_;
+    const Bitmap& back_;
+    int unit_;
+    BatchDialogs dialogs_;
+    SheetState sheet_;
+    std::string staging_;  // this unit's staging folder, once something is written
+    std::string staged_;   // the sheet written there, when saved
+    bool drawn_ = false;   // a person is on the sheet that is not saved yet
+};
+
+}  // namespace
+
 void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
     const auto& members = plan_.units[static_cast<std::size_t>(unit)];
-    const bool oneSheetEach = plan_.options.frameOnly || plan_.OnePersonPerSheet();
-    const TPaperInfo& paper = plan_.layout.paper;
-    SheetState sheet;
-    std::vector<PhotoResult> pending;  // persons of a shared sheet, until it is saved
-    std::string staging;
-    BatchDialogs dialogs(plan_.options.settings.enlargeSmall);
-    std::string lastSaved;  // the staged sheet, for a shared sheet
-    bool drawn = false;     // a person of a shared sheet is on it, not yet saved
-
+    const BatchOptions& o = plan_.options;
+    const bool oneSheetEach = o.frameOnly || plan_.OnePersonPerSheet();
+    UnitSheet sheet(plan_, state_->back, unit);
+    std::vector<PhotoResult> persons;  // of a shared sheet, reported once it is saved
     for (int index : members) {
         const BatchPhoto& photo = plan_.photos[static_cast<std::size_t>(index)];
         const auto start = Clock::now();
         PhotoRun run(plan_, photo, state_->tempImage);
         PhotoResult& r = run.result;
-        const std::string sheetFolder = SheetFolderOf(plan_, photo);
-        if (plan_.options.skipExisting && oneSheetEach && !plan_.options.frameOnly &&
-            SheetExists(plan_.options.outDir, FolderOf(photo.path), photo.path)) {
+        if (o.skipExisting && oneSheetEach && !o.frameOnly &&
+            SheetExists(o.outDir, FolderOf(photo.path), photo.path)) {
             r.status = PhotoStatus::Skipped;
         } else if (run.Frame()) {
             r.status = PhotoStatus::Ok;
-            if (!plan_.options.frameOnly) {
-                if (staging.empty()) staging = StagingFolder(plan_, sheetFolder, unit);
-                Bitmap trim;
-                run.CutFrame(trim);
-                ComposeReport report;
-                const auto composing = Clock::now();
-                dialogs.last.clear();
-                const int code =
-                    ComposeSheet(plan_.layout, CompositionOptions(plan_, photo, staging), trim,
-                                 state_->back, photo.path, sheet, dialogs, &report);
-                r.ms.emplace_back("sheet", MsSince(composing));
-                if (code == kComposeStopped) {
-                    Fail(r, code, plan_.options.settings.enlargeSmall ? dialogs.last : kMsgEnlarge);
-                } else if (code != 0) {
-                    Fail(r, code, dialogs.last);
-                } else {
-                    if (!report.trimmedPath.empty()) {
-                        const std::string final =
-                            TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) +
-                            FileNameOf(photo.path);
-                        if (SameFile(final, photo.path))
-                            r.trimmed.reset();
-                        else if (Publish(report.trimmedPath, final))
-                            r.trimmed = final;
-                    }
-                    drawn = true;  // until saved
-                    if (report.saved) {
-                        lastSaved = report.sheetPath;
-                        drawn = false;
-                    }
-                }
-            }
+            if (!o.frameOnly) sheet.Compose(run, photo);
         } else {
             r.status = PhotoStatus::Failed;
         }
-        sheet.slot = NextSheetSlot(paper, sheet.slot);
+        // A person who failed leaves their places empty, as in the window.
+        sheet.NextPerson();
         r.ms.emplace_back("total", MsSince(start));
-
-        if (oneSheetEach) {
-            if (!lastSaved.empty()) {
-                const std::string final = sheetFolder + FileNameOf(photo.path);
-                if (SameFile(final, photo.path))
-                    Fail(r, kSaveWouldReplacePhoto, FormatMessage(kMsgWouldReplacePhoto, final));
-                else if (Publish(lastSaved, final))
-                    r.sheet = final;
-                else
-                    Fail(r, kSaveWriteFailed, kMsgSaveFailed);
-            }
-            lastSaved.clear();
-            if (!staging.empty()) RemoveTree(staging);
-            staging.clear();
-            deliver(r);
-        } else {
-            pending.push_back(r);
+        if (!oneSheetEach) {
+            persons.push_back(r);
+            continue;
         }
-    }
-    if (oneSheetEach) return;
-
-    // The end of the list with a sheet only partly filled: saved all the same,
-    // as the window does at the end of a folder.
-    const BatchPhoto& last = plan_.photos[static_cast<std::size_t>(members.back())];
-    // The same when a later person of the sheet failed and left it unsaved.
-    if (lastSaved.empty() && drawn && !staging.empty() && !sheet.sheet.Empty()) {
-        SaveOptions save;
-        save.saveFolder = staging;
-        save.photoDir = FolderOf(last.path);
-        save.photoPath = last.path;
-        save.quality = plan_.options.settings.quality;
-        save.dpi = paper.dpi;
-        save.photoCount = paper.photo_ct;
-        save.photosPerPerson = paper.photo_ct_per_person;
-        SaveSheet(sheet.sheet, save, dialogs, "", &lastSaved);
-    }
-    std::optional<std::string> sheetPath;
-    if (!lastSaved.empty() && Publish(lastSaved, plan_.sheetPaths[static_cast<std::size_t>(unit)]))
-        sheetPath = plan_.sheetPaths[static_cast<std::size_t>(unit)];
-    for (PhotoResult& r : pending) {
-        if (r.status == PhotoStatus::Ok && !plan_.options.frameOnly) {
-            if (sheetPath)
-                r.sheet = sheetPath;
-            else
-                Fail(r, kSaveWriteFailed, dialogs.last.empty() ? kMsgSaveFailed : dialogs.last);
-        }
+        sheet.PublishOwnSheet(r, photo);
         deliver(r);
     }
-    if (!staging.empty()) RemoveTree(staging);
+    if (oneSheetEach) return;
+    sheet.PublishSharedSheet(persons, plan_.photos[static_cast<std::size_t>(members.back())]);
+    for (const PhotoResult& r : persons) deliver(r);
 }

@@ -100,6 +100,50 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
     return {};
 }
 
+namespace {
+
+// Runs the plan's units on the workers; the results in the order of the
+// photo list, those of photos never started left empty.
+std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress) {
+    std::vector<std::optional<PhotoResult>> results(plan.photos.size());
+    std::vector<std::size_t> reported(plan.units.size(), 0);
+    // A unit's photos report in their order.
+    const auto record = [&](int unit, const PhotoResult& result) {
+        const auto& members = plan.units[static_cast<std::size_t>(unit)];
+        std::size_t& n = reported[static_cast<std::size_t>(unit)];
+        if (n >= members.size()) return;
+        results[static_cast<std::size_t>(members[n++])] = result;
+        progress.Add(result);
+    };
+    std::optional<BatchWorker> worker;
+    PoolWork work;
+    work.units = static_cast<int>(plan.units.size());
+    work.jobs = plan.options.jobs > 0
+                    ? plan.options.jobs
+                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    work.startWorker = [&] { worker.emplace(plan); };
+    work.stopWorker = [&] { worker.reset(); };
+    work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };
+    work.onResult = record;
+    work.onLost = [&](int unit, const std::string& why) {
+        const auto& members = plan.units[static_cast<std::size_t>(unit)];
+        const std::size_t& n = reported[static_cast<std::size_t>(unit)];
+        while (n < members.size()) {  // record() moves n on
+            PhotoResult lost;
+            lost.file = plan.photos[static_cast<std::size_t>(members[n])].given;
+            lost.code = kBatchWorkerLost;
+            lost.message = why;
+            record(unit, lost);
+        }
+        RemoveStaging(plan, unit);
+    };
+    InstallStopHandlers();
+    RunPool(work);
+    return results;
+}
+
+}  // namespace
+
 int RunBatchCommand(const std::vector<std::string>& args, const std::string& appDir,
                     std::ostream& out, std::ostream& err, bool terminal) {
     const ParseResult parsed = ParseBatchOptions(args);
@@ -115,41 +159,9 @@ int RunBatchCommand(const std::vector<std::string>& args, const std::string& app
         return kExitUsage;
     }
 
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::optional<PhotoResult>> results(plan.photos.size());
-    std::vector<std::size_t> emitted(plan.units.size(), 0);
     Progress progress(err, terminal, static_cast<int>(plan.photos.size()));
-    const auto record = [&](int unit, const PhotoResult& result) {
-        const auto& members = plan.units[static_cast<std::size_t>(unit)];
-        std::size_t& n = emitted[static_cast<std::size_t>(unit)];
-        if (n >= members.size()) return;
-        results[static_cast<std::size_t>(members[n++])] = result;
-        progress.Add(result);
-    };
-
-    std::optional<BatchWorker> inProcess;
-    PoolWork work;
-    work.units = static_cast<int>(plan.units.size());
-    work.jobs = plan.options.jobs > 0 ? plan.options.jobs : cores;
-    work.startWorker = [&] { inProcess.emplace(plan); };
-    work.stopWorker = [&] { inProcess.reset(); };
-    work.runUnit = [&](int unit, const EmitFn& deliver) { inProcess->RunUnit(unit, deliver); };
-    work.onResult = record;
-    work.onLost = [&](int unit, const std::string& why) {
-        const auto& members = plan.units[static_cast<std::size_t>(unit)];
-        for (std::size_t i = emitted[static_cast<std::size_t>(unit)]; i < members.size(); ++i) {
-            PhotoResult lost;
-            lost.file = plan.photos[static_cast<std::size_t>(members[i])].given;
-            lost.code = kBatchWorkerLost;
-            lost.message = why;
-            record(unit, lost);
-        }
-        RemoveStaging(plan, unit);
-    };
-    InstallStopHandlers();
-    RunPool(work);
+    std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress);
     progress.Finish(StopRequested());
-
     if (!plan.options.reportPath.empty()) {
         std::vector<PhotoResult> done;
         for (auto& r : results)

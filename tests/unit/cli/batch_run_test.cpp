@@ -319,3 +319,47 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
     }
     EXPECT_EQ(rows, 5);
 }
+
+// A worker killed under its unit: both persons of its shared sheet are
+// reported failed, the run goes on with a fresh worker, nothing is left behind.
+TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
+    TempFolder t;
+    fs::create_directories(t.Path() / "in");
+    for (int i = 0; i < 6; ++i)
+        fs::copy_file(Sample("visualhunt_bald_beard.jpg"),
+                      t.Path() / "in" / (std::to_string(i) + ".jpg"));
+    const std::string program = AppDir() + "kambrix-batch";
+    const std::string in = t.Dir() + "in", out = t.Dir() + "out", report = t.Dir() + "r.csv",
+                      layout = AppDir() + "30x40mm_L判_2人.ini";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(program.c_str(), program.c_str(), in.c_str(), "--layout", layout.c_str(), "--out",
+              out.c_str(), "--report", report.c_str(), "--jobs", "2", "--no-recognition-images",
+              nullptr);
+        _exit(127);
+    }
+    // The first worker, as soon as there is one.
+    const std::string children =
+        "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
+    pid_t worker = 0;
+    for (int i = 0; i < 2000 && worker == 0; ++i) {
+        std::ifstream list(children);
+        if (!(list >> worker)) worker = 0;
+        if (worker == 0) usleep(1000);
+    }
+    ASSERT_NE(worker, 0);
+    kill(worker, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitSomeFailed);
+    const std::string csv = ReadAll(report);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 7) << csv;  // header and six photos
+    std::size_t lost = 0;
+    for (std::size_t at = csv.find(",failed,-100,"); at != std::string::npos;
+         at = csv.find(",failed,-100,", at + 1))
+        ++lost;
+    EXPECT_EQ(lost, 2u) << csv;
+    EXPECT_NE(csv.find("signal 9"), std::string::npos) << csv;
+    EXPECT_EQ(FilesUnder(t.Path() / "out").size(), 2u + 4u);  // two sheets, four trimmed photos
+}

@@ -1,7 +1,6 @@
 #include "cli/pipeline.h"
 
 #include <dlfcn.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -179,11 +178,6 @@ char* gQtArgv[] = {gQtArg0, nullptr};
 }  // namespace
 
 BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_unique<State>()) {
-    // Pictures of a megabyte or more get their own mappings, given back when
-    // freed: a worker that goes through thousands of photos of all sizes then
-    // stays at the size its largest photo needs instead of creeping upwards
-    // (the allocator would otherwise raise this threshold as it goes).
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     std::error_code ec;
     state_->tempImage =
         (fs::temp_directory_path(ec) / ("kambrix-batch-" + std::to_string(getpid()) + ".jpg"))

@@ -26,11 +26,12 @@ struct LoadOptions {
 struct LoadOutcome {
     int code = 0;                // 0, 1 empty name, -1 no such file, -2 not a decodable JPEG
     int width = 0, height = 0;   // the photo's size after any reduction
-    int decodedWidth = 0, decodedHeight = 0;  // decoded and turned upright, before any reduction
     bool restored = false;       // the same file again: restored from memory, nothing read
     bool reduced = false;        // the load-time reduction ran (averaged or stretched)
     bool lowResolution = false;  // at most 640 x 480 pixels: warn with LowResolutionMessage
     std::string errorReason;     // why decoding failed (code -2), for the status bar
+    // The photo as decoded and turned upright, before any reduction.
+    int decodedWidth = 0, decodedHeight = 0;
 };
 
 constexpr int kLoadReduceSide = 3000;

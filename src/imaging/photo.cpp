@@ -9,12 +9,11 @@
 #include "imaging/reduce.h"
 #include "platform/exif_orientation.h"
 #include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 
 namespace {
-
-constexpr char kReasonNoMemory[] = "メモリが足りません";
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
@@ -126,7 +125,7 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
         images.trim.SetSize(1, 1);
         LoadOutcome outcome;
         outcome.code = -2;
-        outcome.errorReason = kReasonNoMemory;
+        outcome.errorReason = kNoMemoryReason;
         return outcome;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -23,8 +24,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+// A moment in wall-clock time and in the process's processor time.
+struct Stamp {
+    Clock::time_point wall;
+    std::clock_t cpu;
+    static Stamp Now() { return {Clock::now(), std::clock()}; }
+};
+
+// Adds the time since `since` to one stage of both measures.
+void Record(FramingResult& r, double FramingTimes::*stage, const Stamp& since) {
+    r.times.*stage += std::chrono::duration<double, std::milli>(Clock::now() - since.wall).count();
+    r.cpuTimes.*stage += 1000.0 * static_cast<double>(std::clock() - since.cpu) / CLOCKS_PER_SEC;
 }
 
 constexpr int kMaxCandidates = 10;
@@ -167,12 +177,12 @@ class Pass {
 };
 
 int Pass::HeadTop(int x0, int x1, int T) {
-    const Clock::time_point start = Clock::now();
+    const Stamp start = Stamp::Now();
     HeadTopSample sample;
     const HeadTopFinder finder = o_.headTopFinder ? o_.headTopFinder : FindHeadTop;
     const int headTop = finder(x0, x1, T, square_, o_.headTop, &sample);
     r_.samples.push_back(sample);
-    r_.times.headTop += MsSince(start);
+    Record(r_, &FramingTimes::headTop, start);
     return headTop;
 }
 
@@ -188,13 +198,13 @@ int Pass::Run() {
     chinCascade_ = o_.appDir + kChinCascadeName;
     if (!FileExists(faceCascade_)) return kFrameNoCascade;
 
-    Clock::time_point start = Clock::now();
+    Stamp start = Stamp::Now();
     const std::string tempPath =
         o_.tempImagePath.empty() ? DefaultTemporaryImagePath(o_.appDir) : o_.tempImagePath;
     temp_.path = tempPath;
     r_.tempImagePath = tempPath;
     if (EncodeJpegFile(tempPath, square_, o_.jpegQuality) != 0) return kFrameTempNotWritten;
-    r_.times.tempJpeg = MsSince(start);
+    Record(r_, &FramingTimes::tempJpeg, start);
 
     try {
         LibraryHold hold{library_};
@@ -220,13 +230,13 @@ int Pass::Run() {
 }
 
 int Pass::Search() {
-    Clock::time_point start = Clock::now();
+    Stamp start = Stamp::Now();
     if (const int c = library_.Load(); c != 0) return c;
     Pump();
     Wait(kFirstWaitMs);
-    r_.times.load = MsSince(start);
+    Record(r_, &FramingTimes::load, start);
 
-    start = Clock::now();
+    start = Stamp::Now();
     const int m = o_.minFaceSize;
     library_.SetMinSize(m, m);
     code_ = library_.FaceDetect(temp_.path, faceCascade_, 0, o_.accuracy);
@@ -234,23 +244,23 @@ int Pass::Search() {
     r_.n = library_.GetRect(-1, -1);
     r_.face = {library_.GetRect(0, 0), library_.GetRect(1, 0), library_.GetRect(2, 0),
                library_.GetRect(3, 0)};
-    r_.times.firstSearch = MsSince(start);
+    Record(r_, &FramingTimes::firstSearch, start);
 
     if (FirstAnswerRejected()) {
         r_.secondSearch = true;
-        start = Clock::now();
+        start = Stamp::Now();
         SecondSearch();
-        r_.times.secondSearch = MsSince(start);
+        Record(r_, &FramingTimes::secondSearch, start);
     }
     if (o_.findChin) {
-        start = Clock::now();
+        start = Stamp::Now();
         const int c = ChinSearch();
-        r_.times.chin = MsSince(start);
+        Record(r_, &FramingTimes::chin, start);
         if (c != 0) return c;
     }
-    start = Clock::now();
+    start = Stamp::Now();
     library_.Release();
-    r_.times.release = MsSince(start);
+    Record(r_, &FramingTimes::release, start);
     return 0;
 }
 
@@ -315,7 +325,7 @@ int Pass::ChinSearch() {
 }
 
 int Pass::SaveFace() {
-    const Clock::time_point start = Clock::now();
+    const Stamp start = Stamp::Now();
     Pump();
     Wait(kSaveWaitMs);
     const PixelRect& f = r_.face;
@@ -324,7 +334,7 @@ int Pass::SaveFace() {
     const std::string folder = RecognitionFolder(o_.saveFolder, o_.photoDir);
     const int c = SaveRecognisedFace(face, folder, o_.photoPath, o_.jpegQuality, layout_.paper.dpi,
                                      &r_.faceImagePath);
-    r_.times.faceSave = MsSince(start);
+    Record(r_, &FramingTimes::faceSave, start);
     return c == 0 ? 0 : kFrameFaceNotSaved;
 }
 
@@ -363,13 +373,13 @@ int Pass::Frame() {
 
 int RunFramingPass(const Bitmap& square, const AutoFrameOptions& options, const TLayout& layout,
                    IFaceLibrary& library, FramingResult& result, const FramingHooks& hooks) {
-    const Clock::time_point start = Clock::now();
+    const Stamp start = Stamp::Now();
     result = FramingResult{};
     {
         Pass pass(square, options, layout, library, result, hooks);
         result.code = pass.Run();
     }
-    result.times.total = MsSince(start);
+    Record(result, &FramingTimes::total, start);
     return result.code;
 }
 

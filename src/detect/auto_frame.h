@@ -55,7 +55,8 @@ constexpr int kFrameNotDetected = -10;
 constexpr int kFrameFaceNotSaved = -12;
 constexpr int kFrameNoOverlayMemory = -13;  // the window's, when the overlay cannot be made
 
-// Milliseconds spent in each stage of one pass.
+// Milliseconds spent in each stage of one pass (wall clock, or the process's
+// processor time, which includes the library's own threads).
 struct FramingTimes {
     double tempJpeg = 0, load = 0, firstSearch = 0, secondSearch = 0, chin = 0, headTop = 0,
            faceSave = 0, release = 0, total = 0;
@@ -85,6 +86,7 @@ struct FramingResult {
     std::string faceImagePath;           // the saved face ("" when none)
     std::string tempImagePath;           // the temporary JPEG used (removed again)
     FramingTimes times;
+    FramingTimes cpuTimes;
 };
 
 // The pass's dealings with its surroundings; every member may be empty.

@@ -176,6 +176,7 @@ void TForm1::BuildControls() {
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn9, &QPushButton::clicked, this, [this] { BitBtn9Click(); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     // Every drop goes to the window's one drop handler: a field that took
     // the dragged text would swallow the folder or photo under it.
     for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);

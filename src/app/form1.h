@@ -17,6 +17,7 @@
 #include "layout/layout.h"
 #include "platform/bitmap.h"
 #include "platform/host.h"
+#include "sheet/compose.h"
 
 class BusyGuard;
 class QCheckBox;
@@ -91,6 +92,14 @@ class TForm1 : public QMainWindow {
     void CheckBox5Click();
     void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
+    // Sheets (form1_sheet.cpp)
+    void BitBtn3Click();
+    int CreateSheetStep();
+    int ComposeSheet();
+    SheetOptions ReadSheetOptions() const;
+    ViewFrame FrameInView() const;
+    void ShowSheetPreview();
+
     // Rotation (form1_rotate.cpp)
     void BitBtn4Click();
     void BitBtn5Click();
@@ -134,7 +143,6 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
     int FBatchIndex = 0;
-    int FSheetSlot = 0;
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
@@ -155,7 +163,14 @@ class TForm1 : public QMainWindow {
     Bitmap& FTrimBmp = FWork.trim;
     Bitmap& FTempBmp2 = FWork.temp2;
     Bitmap& FSourceBmp = FWork.source;
-    Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
+    // The sheet shared by the persons on it, its next place and the scratch
+    // pictures of one place.
+    SheetState FSheet;
+    Bitmap& FSheetBmp = FSheet.sheet;
+    int& FSheetSlot = FSheet.slot;
+    Bitmap& FCellBmp = FSheet.cell;
+    Bitmap& FCellRotBmp = FSheet.cellRot;
+    Bitmap FBackBmp, FTempBmp1, FTempBmp3;
 
     // The face library of a framing pass; empty = the program folder's.
     std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
@@ -188,6 +203,8 @@ class TForm1 : public QMainWindow {
     void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
     void MarkHeadTopSamples(const FramingResult& r);
     void ReportFramingFailure(int code);
+    void LoadSheetBackground();
+    void ResetRotationField();
     void ConnectRotationControls();
     void ConnectHeadLineControls();
     void ClearHeadLine();

@@ -155,15 +155,6 @@ struct Plan {
     std::size_t scratchBytes = 0;       // scratch per thread
 };
 
-// Every thread's row buffers in one block, taken on the calling thread before
-// any parallel work (nothing may throw inside it) and kept for the next call.
-// The block is looked up again for each band: a reduction run by the yield
-// may have moved it; rows keep nothing in it from one band to the next.
-std::vector<std::byte>& ThreadScratch() {
-    thread_local std::vector<std::byte> scratch;
-    return scratch;
-}
-
 int WorkerCount() {
 #ifdef _OPENMP
     return omp_get_max_threads();
@@ -321,12 +312,13 @@ void SizeScratch(const Bitmap& source, int w, const Axis& columns, Plan& plan) {
     plan.scratchBytes = plan.pixelsOffset + align(static_cast<std::size_t>(w) * 3 * 8);
 }
 
-Bitmap RunReduction(const Bitmap& source, int w, int h, const YieldFn& yield) {
+// Reduces into `target`, which must not be the source. Everything that can
+// fail is taken before the target is touched.
+void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const YieldFn& yield) {
     Axis columns, rows;  // per call: the yield may run another reduction
     const long long factor = static_cast<long long>(source.Width()) * 100;
     BuildAxis(w, source.Width(), factor, w, false, columns);
     BuildAxis(h, source.Height(), factor, w, true, rows);
-    Bitmap target(w, h);
     Plan plan{&source, &target, &columns, &rows, {}};
     plan.columnInverse.resize(static_cast<std::size_t>(w) * 3);
     for (int x = 0; x < w * 3; ++x) plan.columnInverse[x] = columns.inverse[x / 3];
@@ -334,18 +326,17 @@ Bitmap RunReduction(const Bitmap& source, int w, int h, const YieldFn& yield) {
     const RowFn reduceRow = ChooseRowKernel(columns, rows);
     const int band = BandRows(source, rows);
     const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
-    const std::size_t scratchBytes = plan.scratchBytes * (parallel ? WorkerCount() : 1);
+    // Row buffers of every thread in one block, 64-byte aligned.
+    std::vector<std::byte> scratch(plan.scratchBytes * (parallel ? WorkerCount() : 1) + 64);
+    std::byte* base = scratch.data() + (64 - reinterpret_cast<std::uintptr_t>(scratch.data()) % 64);
+    target.SetSizeForOverwrite(w, h);  // every row is written below
     const IdleCoreTeams teams;
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
-        std::vector<std::byte>& scratch = ThreadScratch();
-        if (scratch.size() < scratchBytes) scratch.resize(scratchBytes);
-        std::byte* base = scratch.data();
         KAMBRIX_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
         for (int i = i0; i < i1; ++i) reduceRow(plan, i, base + WorkerIndex() * plan.scratchBytes);
         if (yield) yield();
     }
-    return target;
 }
 
 }  // namespace
@@ -367,9 +358,13 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
             if (&source != &target) target = Bitmap(source);
             return 0;
         }
-        // Built aside, so the target is untouched when memory runs out, and
-        // the source may be the target.
-        target = RunReduction(source, width, height, yield);
+        if (&source == &target) {
+            Bitmap reduced;  // built aside: the source is read to the end
+            RunReduction(source, reduced, width, height, yield);
+            target = std::move(reduced);
+        } else {
+            RunReduction(source, target, width, height, yield);  // into the target's memory
+        }
         return 0;
     } catch (const std::bad_alloc&) {
         errorText = kTextNoMemory;

@@ -4,12 +4,56 @@
 #include <cstdlib>
 #include <cstring>
 
-void Bitmap::SetSize(int width, int height, Rgb fill) {
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Huge pages are 2 MB on the machines this runs on; smaller blocks gain little.
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kHugePageWorthy = 2 * kHugePage;
+
+}  // namespace
+
+void* AllocatePixelMemory(std::size_t bytes) {
+#ifdef __linux__
+    if (bytes >= kHugePageWorthy) {
+        // Aligned so that the block's pages can be huge pages.
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* block = std::aligned_alloc(kHugePage, rounded);
+        if (!block) throw std::bad_alloc();
+        madvise(block, rounded, MADV_HUGEPAGE);  // a hint: failure changes nothing
+        return block;
+    }
+#endif
+    void* block = std::malloc(bytes ? bytes : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
+void FreePixelMemory(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+
+void Bitmap::SetSizeForOverwrite(int width, int height) {
     const int w = std::max(width, 0), h = std::max(height, 0);
-    // Allocate first: a failed allocation leaves the bitmap as it was.
-    data_.resize(static_cast<std::size_t>(w) * h * 3);
+    const std::size_t bytes = static_cast<std::size_t>(w) * h * 3;
+    if (bytes > data_.capacity()) {
+        // A fresh block without copying the old pixels, which are not wanted;
+        // taken before the old one goes, so a failure changes nothing.
+        decltype(data_) fresh;
+        fresh.resize(bytes);
+        data_.swap(fresh);
+    } else {
+        data_.resize(bytes);
+    }
     width_ = w;
     height_ = h;
+}
+
+void Bitmap::SetSize(int width, int height, Rgb fill) {
+    SetSizeForOverwrite(width, height);
     Fill(fill);
 }
 

@@ -423,7 +423,7 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
     try {
         if (result == 0) {
             // Equal sizes: the target becomes a copy of the source, at its size.
-            if (&source != &target) target = Bitmap(source);
+            if (&source != &target) target = source;  // into the target's memory
             return 0;
         }
         if (&source == &target) {

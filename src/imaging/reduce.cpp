@@ -239,10 +239,13 @@ using Lanes = std::int32_t __attribute__((vector_size(16)));
 template <typename Column>
 inline Lanes LoadLanes(const Column* p) {
     if constexpr (sizeof(Column) == 2) {
-        using Shorts = std::uint16_t __attribute__((vector_size(8)));
-        Shorts v;
-        std::memcpy(&v, p, sizeof v);
-        return __builtin_convertvector(v, Lanes);
+        // Four sums into the low half, widened by interleaving with zeros.
+        using Shorts = std::uint16_t __attribute__((vector_size(16)));
+        using Halves = std::uint64_t __attribute__((vector_size(16)));
+        std::uint64_t four;
+        std::memcpy(&four, p, sizeof four);
+        const Shorts v = (Shorts)Halves{four, 0};
+        return (Lanes)__builtin_shufflevector(v, Shorts{}, 0, 8, 1, 9, 2, 10, 3, 11);
     } else {
         Lanes v;  // row sums of 32 bits stay below 2^31 when the pixel sums do
         std::memcpy(&v, p, sizeof v);
@@ -254,8 +257,9 @@ template <typename Column, int Taps>
 void SumColumnSpansInLanes(const Axis& columns, const Column* sums, int w, std::int32_t* out) {
     const int taps = Taps > 0 ? Taps : columns.stride;
     const std::uint32_t* weights = columns.weight.data();
+    const int* first = columns.first.data();  // held apart from the stores through `out`
     for (int j = 0; j < w; ++j, out += 3, weights += taps) {
-        const Column* in = sums + static_cast<std::size_t>(columns.first[j]) * 3;
+        const Column* in = sums + static_cast<std::size_t>(first[j]) * 3;
         Lanes sum = LoadLanes(in) * static_cast<std::int32_t>(weights[0]);
         for (int k = 1; k < taps; ++k)
             sum += LoadLanes(in + 3 * k) * static_cast<std::int32_t>(weights[k]);

@@ -153,25 +153,6 @@ TEST(ReduceHighQuality, ConstantPictureStaysConstant) {
     }
 }
 
-// Every level of a constant picture: each quotient is exact, where an
-// estimate a hair too low would truncate to the level below.
-TEST(ReduceHighQuality, EveryLevelOfAConstantPictureMatchesTheReference) {
-    for (int level = 0; level < 256; ++level) {
-        const std::uint8_t v = static_cast<std::uint8_t>(level);
-        const Rgb colour{v, static_cast<std::uint8_t>(255 - v), static_cast<std::uint8_t>(v / 2)};
-        for (auto [sw, sh, w, h] :
-             std::vector<std::array<int, 4>>{{40, 30, 30, 22}, {97, 31, 25, 8}, {257, 3, 101, 1}}) {
-            const Bitmap source(sw, sh, colour);
-            Bitmap fast, reference;
-            std::string text;
-            ASSERT_EQ(ReduceHighQuality(source, fast, w, h, text), 0);
-            ASSERT_EQ(ReduceHighQualityReference(source, reference, w, h), 0);
-            ASSERT_EQ(fast, reference)
-                << "level " << level << ", " << sw << "x" << sh << " to " << w << "x" << h;
-        }
-    }
-}
-
 TEST(ReduceHighQuality, MeanSurvivesWithinOneLevel) {
     const Bitmap source = RandomBitmap(400, 300, 7);
     Bitmap target;

@@ -48,6 +48,7 @@ void FinishLoading(WorkingImages& images, const LoadOptions& options, const Stat
         static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
     Pump(yield);
     images.temp2 = images.trim;
+    Pump(yield);
     BuildSquareImage(images.trim, images.source);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
+class BusyGuard;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -70,12 +71,31 @@ class TForm1 : public QMainWindow {
     void ComboBox1Change();
 
     // Crop frame (form1_frame.cpp)
-    void PlaceCropFrame(bool newFrame);
-    void DrawFrameOverlay(bool zoomVariant = false);
+    // False when the frame's picture could not be made (the message is shown).
+    bool PlaceCropFrame(bool newFrame);
+    // False (after the out-of-memory message) when the picture cannot be made.
+    bool DrawFrameOverlay(bool zoomVariant = false);
     void ArmGrips();
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
     void CheckBox4Click();
+
+    // Rotation (form1_rotate.cpp)
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void RotateWorkImage(int angle);
+
+    // Head line tool (form1_headline.cpp)
+    void SpeedButton1Click();
+    void Image2MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void BeginHeadLine(int x, int y);
+    void TrackHeadLine(int x, int y);
+    void FinishHeadLine(int x, int y);
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -113,6 +133,7 @@ class TForm1 : public QMainWindow {
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
+    int FLineStartX = 0, FLineStartY = 0;
     int FSubfolderCount = 0, FFileCount = 0, FJpegCount = 0;
     std::string FErrorText;
 
@@ -134,22 +155,30 @@ class TForm1 : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void FormCreate();
     void BuildControls();
     void OpenOnePhoto(const std::string& path);
-    void OpenAndRecognise(const std::string& path, bool newFrame);
+    void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
     bool SheetExists(const std::string& photo) const;
     void ResetWorkingBitmaps();
-    int ScrollX() const;
-    int ScrollY() const;
     void ScrollToOrigin();
+    void LayOutStatusPanels();
     void Pump();
+    void ConnectRotationControls();
+    void ConnectHeadLineControls();
+    void ClearHeadLine();
+    // Sets FRotation (kept within one turn), rebuilds the square and shows the
+    // angle; false (nothing done) while another operation runs.
+    bool TurnPhotoTo(int tenths);
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on
     bool FInResize = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

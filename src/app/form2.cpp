@@ -27,6 +27,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     setWindowTitle(QString::fromUtf8("設定"));
     setFont(WindowFont());
     setFixedSize(kWidth, kHeight);
+    CentreOnScreen(this);
 
     // Left column: the check boxes.
     int y = 12;
@@ -49,6 +50,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     CheckBox5 = Check(this, "目盛の出力", 12, next(), true);
     CheckBox8 = Check(this, "同名のファイルは上書きしない", 12, next(), true);
     CheckBox10 = Check(this, "トリミング画像も保存する", 12, next(), true);
+    CheckBox17 = Check(this, "EXIF の向きに従って表示する", 12, next(), true);
 
     // Right column: the sliders, each with its caption and scale.
     TrackBar4 = AddSlider(this, 84, "Jpeg画質", Label17, 0, 100, 90, 10, 10, {"0", "50", "100"});
@@ -64,7 +66,8 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
 
     BitBtn1 = new QPushButton(QString::fromUtf8("レイアウト読み込み"), this);
     BitBtn1->setGeometry(360, 12, 150, 65);
-    BitBtn1->setDefault(true);
+    // Not a default button: Enter after ticking an option must not open the
+    // layout file dialog.
     BitBtn11 = new QPushButton(QString::fromUtf8("閉じる"), this);
     BitBtn11->setGeometry(kWidth - 119, 12, 107, 65);
 

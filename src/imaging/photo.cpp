@@ -6,14 +6,15 @@
 #include <new>
 #include <utility>
 
+#include "imaging/orientation.h"
 #include "imaging/reduce.h"
+#include "platform/exif_orientation.h"
 #include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 
 namespace {
-
-constexpr char kReasonNoMemory[] = "メモリが足りません";
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
@@ -121,6 +122,8 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
         outcome.code = -2;
         return outcome;
     }
+    if (options.applyExifOrientation)
+        ApplyExifOrientation(images.decoded, ReadJpegExifOrientation(fileName));
     images.fileName = fileName;
     Pump(yield);
     FinishLoading(images, options, status, yield, outcome);
@@ -139,7 +142,7 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
         images.trim.SetSize(1, 1, kBlack);
         LoadOutcome outcome;
         outcome.code = -2;
-        outcome.errorReason = kReasonNoMemory;
+        outcome.errorReason = kNoMemoryReason;
         return outcome;
     }
 }

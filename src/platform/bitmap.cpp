@@ -1,8 +1,11 @@
 #include "platform/bitmap.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -16,24 +19,36 @@ constexpr std::size_t kHugePageWorthy = 2 * kHugePage;
 
 }  // namespace
 
+// Through the global operator new, like every other allocation, so that an
+// out-of-memory condition reaches the bitmaps the same way. A huge-page block
+// is over-allocated by one page (and a pointer) and aligned inside; the start of the
+// allocation is kept just before the aligned block.
 void* AllocatePixelMemory(std::size_t bytes) {
 #ifdef __linux__
     if (bytes >= kHugePageWorthy) {
-        // Aligned so that the block's pages can be huge pages.
         const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        void* block = std::aligned_alloc(kHugePage, rounded);
-        if (!block) throw std::bad_alloc();
+        auto* raw = static_cast<std::byte*>(::operator new(rounded + kHugePage + sizeof(void*)));
+        const auto address = reinterpret_cast<std::uintptr_t>(raw + sizeof(void*));
+        auto* block = raw + (sizeof(void*) + (kHugePage - address % kHugePage) % kHugePage);
+        std::memcpy(block - sizeof(void*), &raw, sizeof(void*));
         madvise(block, rounded, MADV_HUGEPAGE);  // a hint: failure changes nothing
         return block;
     }
 #endif
-    void* block = std::malloc(bytes ? bytes : 1);
-    if (!block) throw std::bad_alloc();
-    return block;
+    return ::operator new(bytes ? bytes : 1);
 }
 
-void FreePixelMemory(void* block, std::size_t) noexcept {
-    std::free(block);
+void FreePixelMemory(void* block, std::size_t bytes) noexcept {
+#ifdef __linux__
+    if (bytes >= kHugePageWorthy) {
+        void* raw;
+        std::memcpy(&raw, static_cast<std::byte*>(block) - sizeof(void*), sizeof(void*));
+        ::operator delete(raw);
+        return;
+    }
+#endif
+    (void)bytes;
+    ::operator delete(block);
 }
 
 void Bitmap::SetSizeForOverwrite(int width, int height) {

@@ -5,10 +5,13 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "detect/auto_frame.h"
 #include "imaging/photo.h"
 #include "imaging/view.h"
 #include "layout/layout.h"
@@ -62,7 +65,6 @@ class TForm1 : public QMainWindow {
     // Photos (form1_photo.cpp)
     void BitBtn1Click();
     void BitBtn2Click();
-    void BitBtn9Click();
     void HandleDroppedFiles(const std::vector<std::string>& paths, std::optional<QPoint> dropPoint);
     void ResetWorkspace();
     int LoadPhoto(const std::string& fileName);
@@ -79,6 +81,15 @@ class TForm1 : public QMainWindow {
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
     void CheckBox4Click();
+
+    // Automatic framing (form1_detect.cpp)
+    void BitBtn9Click();
+    void AutoFrameWithRetry();
+    int AutoFrame();
+    AutoFrameOptions AutoFrameOptionsFromControls() const;
+    bool Unattended() const;
+    void CheckBox5Click();
+    void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
     // Rotation (form1_rotate.cpp)
     void BitBtn4Click();
@@ -146,6 +157,10 @@ class TForm1 : public QMainWindow {
     Bitmap& FSourceBmp = FWork.source;
     Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
 
+    // The face library of a framing pass; empty = the program folder's.
+    std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
+    FramingResult FLastFraming;  // the last pass's values, for the tests and the bench
+
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     Host FHost;
@@ -169,6 +184,10 @@ class TForm1 : public QMainWindow {
     void ScrollToOrigin();
     void LayOutStatusPanels();
     void Pump();
+    int PlaceAutoFrame(const FramingResult& r);
+    void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
+    void MarkHeadTopSamples(const FramingResult& r);
+    void ReportFramingFailure(int code);
     void ConnectRotationControls();
     void ConnectHeadLineControls();
     void ClearHeadLine();

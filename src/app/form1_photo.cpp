@@ -112,11 +112,6 @@ void TForm1::BitBtn2Click() {
     ShowMemoryReport();
 }
 
-void TForm1::BitBtn9Click() {
-    // Automatic framing arrives with the face-detection pass; until then the
-    // button (and the click that loading performs) does nothing.
-}
-
 void TForm1::OpenOnePhoto(const std::string& path) {
     BusyGuard busy(FBusy);
     if (!busy) return;

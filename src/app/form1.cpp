@@ -235,7 +235,7 @@ void TForm1::FormCreate() {
 void TForm1::ResetWorkingBitmaps() {
     for (Bitmap* b : {&FTrimBmp, &FSheetBmp, &FCellBmp, &FTempBmp1, &FCellRotBmp, &FSourceBmp,
                       &FTempBmp2, &FTempBmp3})
-        b->SetSize(10, 10);
+        b->SetSize(10, 10, kBlack);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -8,6 +8,7 @@
 #include "app/form3.h"
 #include "app/qt_host.h"
 #include "app/ui_text.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 
 namespace {
@@ -35,6 +36,7 @@ class KambrixApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+    KeepPictureMemoryForReuse();
     KambrixApplication app(argc, argv);
     app.setApplicationName(QString::fromUtf8(kTitle));
     app.setFont(WindowFont());

@@ -36,7 +36,8 @@ void ApplyExifOrientation(Bitmap& photo, int orientation) {
     if (orientation < 2 || orientation > 8 || photo.Empty()) return;
     const int w = photo.Width(), h = photo.Height();
     const bool swapped = orientation >= 5;
-    Bitmap out(swapped ? h : w, swapped ? w : h);
+    Bitmap out;
+    out.SetSizeForOverwrite(swapped ? h : w, swapped ? w : h);  // every pixel is written below
     const SourceOf source{orientation, w, h};
     for (int y = 0; y < out.Height(); ++y) {
         std::uint8_t* row = out.Row(y);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -19,33 +20,38 @@ void Pump(const YieldFn& yield) {
     if (yield) yield();
 }
 
-// The large-photo reduction: averaged when the reduction accepts the sizes,
-// otherwise a plain nearest-pixel stretch to the same size.
-void ReduceOnLoad(Bitmap& photo, PixelSize size, const StatusFn& status, const YieldFn& yield) {
+// The large-photo reduction of `photo` into `reduced`: averaged when the
+// reduction accepts the sizes, otherwise a plain nearest-pixel stretch to the
+// same size.
+void ReduceOnLoad(const Bitmap& photo, Bitmap& reduced, PixelSize size, const StatusFn& status,
+                  const YieldFn& yield) {
     if (status) status(kReducingStatusText);
     Pump(yield);
     std::string reason;  // a refusal is not shown
-    if (ReduceHighQuality(photo, photo, size.width, size.height, reason, yield) == 0) return;
-    Bitmap stretched(size.width, size.height);
-    StretchDraw(photo, stretched);
-    photo = std::move(stretched);
+    if (ReduceHighQuality(photo, reduced, size.width, size.height, reason, yield) == 0) return;
+    reduced.SetSizeForOverwrite(size.width, size.height);  // the stretch covers every pixel
+    StretchDraw(photo, reduced);
 }
 
 // After the decode: the large-photo reduction, the kept copy and the square.
 void FinishLoading(WorkingImages& images, const LoadOptions& options, const StatusFn& status,
                    const YieldFn& yield, LoadOutcome& outcome) {
-    outcome.decodedWidth = images.trim.Width();
-    outcome.decodedHeight = images.trim.Height();
-    if (NeedsLoadReduction(images.trim.Width(), images.trim.Height(), options)) {
-        ReduceOnLoad(images.trim, LoadReducedSize(images.trim.Width(), images.trim.Height()),
-                     status, yield);
+    const int w = images.decoded.Width(), h = images.decoded.Height();
+    outcome.decodedWidth = w;
+    outcome.decodedHeight = h;
+    if (NeedsLoadReduction(w, h, options)) {
+        ReduceOnLoad(images.decoded, images.trim, LoadReducedSize(w, h), status, yield);
         outcome.reduced = true;
+    } else {
+        std::swap(images.trim, images.decoded);  // both keep their memory for the next photo
     }
     outcome.width = images.trim.Width();
     outcome.height = images.trim.Height();
     outcome.lowResolution =
         static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
+    Pump(yield);
     images.temp2 = images.trim;
+    Pump(yield);
     BuildSquareImage(images.trim, images.source);
 }
 
@@ -71,8 +77,22 @@ std::string LowResolutionMessage(int width, int height) {
 
 void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
     const int w = photo.Width(), h = photo.Height(), m = std::max(w, h);
-    square.SetSize(m, m, kBlack);
-    Draw(photo, square, (m - w) / 2, (m - h) / 2);
+    const int left = (m - w) / 2, top = (m - h) / 2;
+    // Every byte written once: black margins around the copied rows.
+    square.SetSizeForOverwrite(m, m);
+    const std::size_t rowBytes = static_cast<std::size_t>(square.Stride());
+    const std::size_t leftBytes = static_cast<std::size_t>(left) * 3;
+    const std::size_t photoBytes = static_cast<std::size_t>(photo.Stride());
+    for (int y = 0; y < m; ++y) {
+        std::uint8_t* row = square.Row(y);
+        if (y < top || y >= top + h) {
+            std::memset(row, 0, rowBytes);
+            continue;
+        }
+        std::memset(row, 0, leftBytes);
+        if (photoBytes) std::memcpy(row + leftBytes, photo.Row(y - top), photoBytes);
+        std::memset(row + leftBytes + photoBytes, 0, rowBytes - leftBytes - photoBytes);
+    }
 }
 
 namespace {
@@ -98,15 +118,14 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
         outcome.code = -1;
         return outcome;
     }
-    images.trim = Bitmap(1, 1);  // also gives back the previous photo's memory
+    images.trim.SetSize(1, 1, kBlack);  // its memory stays for this photo
     images.fileName.clear();
-    if (DecodeJpegFile(fileName, images.trim, &outcome.errorReason) != 0) {
-        images.trim = Bitmap(1, 1);
+    if (DecodeJpegFile(fileName, images.decoded, &outcome.errorReason, yield) != 0) {
         outcome.code = -2;
         return outcome;
     }
     if (options.applyExifOrientation)
-        ApplyExifOrientation(images.trim, ReadJpegExifOrientation(fileName));
+        ApplyExifOrientation(images.decoded, ReadJpegExifOrientation(fileName));
     images.fileName = fileName;
     Pump(yield);
     FinishLoading(images, options, status, yield, outcome);
@@ -122,7 +141,7 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
     } catch (const std::bad_alloc&) {
         // Nothing half-built stays: no photo is loaded now.
         images = WorkingImages{};
-        images.trim.SetSize(1, 1);
+        images.trim.SetSize(1, 1, kBlack);
         LoadOutcome outcome;
         outcome.code = -2;
         outcome.errorReason = kNoMemoryReason;

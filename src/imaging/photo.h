@@ -14,6 +14,9 @@ struct WorkingImages {
     Bitmap temp2;          // the photo exactly as loaded: source of rotations and of a reload
     Bitmap source;         // M x M, M = the longer side: the photo centred on black
     std::string fileName;  // path of the photo now loaded; empty when none
+    // The photo as decoded, before the large-photo reduction. Only a working
+    // buffer: kept so that the next photo decodes into memory already held.
+    Bitmap decoded;
 };
 
 struct LoadOptions {

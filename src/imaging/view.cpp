@@ -71,7 +71,7 @@ int BuildViewImage(const Bitmap& image, int side, Bitmap& view, Bitmap& scratch,
         view.SetSize(side, side, kBlack);
         const ViewFit fit = FitImageInView(image.Width(), image.Height(), side);
         if (ReduceHighQuality(image, scratch, fit.width, fit.height, errorText, yield) != 0) {
-            scratch.SetSize(fit.width, fit.height);
+            scratch.SetSize(fit.width, fit.height, kBlack);  // an empty image stretches nothing
             StretchDraw(image, scratch);
         }
         Draw(scratch, view, fit.left, fit.top);

@@ -1,15 +1,74 @@
 #include "platform/bitmap.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-void Bitmap::SetSize(int width, int height, Rgb fill) {
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Huge pages are 2 MB on the machines this runs on; smaller blocks gain little.
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kHugePageWorthy = 2 * kHugePage;
+
+}  // namespace
+
+// Through the global operator new, like every other allocation, so that an
+// out-of-memory condition reaches the bitmaps the same way. A huge-page block
+// is over-allocated by one page (and a pointer) and aligned inside; the start of the
+// allocation is kept just before the aligned block.
+void* AllocatePixelMemory(std::size_t bytes) {
+#ifdef __linux__
+    if (bytes >= kHugePageWorthy) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        auto* raw = static_cast<std::byte*>(::operator new(rounded + kHugePage + sizeof(void*)));
+        const auto address = reinterpret_cast<std::uintptr_t>(raw + sizeof(void*));
+        auto* block = raw + (sizeof(void*) + (kHugePage - address % kHugePage) % kHugePage);
+        std::memcpy(block - sizeof(void*), &raw, sizeof(void*));
+        madvise(block, rounded, MADV_HUGEPAGE);  // a hint: failure changes nothing
+        return block;
+    }
+#endif
+    return ::operator new(bytes ? bytes : 1);
+}
+
+void FreePixelMemory(void* block, std::size_t bytes) noexcept {
+#ifdef __linux__
+    if (bytes >= kHugePageWorthy) {
+        void* raw;
+        std::memcpy(&raw, static_cast<std::byte*>(block) - sizeof(void*), sizeof(void*));
+        ::operator delete(raw);
+        return;
+    }
+#endif
+    (void)bytes;
+    ::operator delete(block);
+}
+
+void Bitmap::SetSizeForOverwrite(int width, int height) {
     const int w = std::max(width, 0), h = std::max(height, 0);
-    // Allocate first: a failed allocation leaves the bitmap as it was.
-    data_.resize(static_cast<std::size_t>(w) * h * 3);
+    const std::size_t bytes = static_cast<std::size_t>(w) * h * 3;
+    if (bytes > data_.capacity()) {
+        // A fresh block without copying the old pixels, which are not wanted;
+        // taken before the old one goes, so a failure changes nothing.
+        decltype(data_) fresh;
+        fresh.resize(bytes);
+        data_.swap(fresh);
+    } else {
+        data_.resize(bytes);
+    }
     width_ = w;
     height_ = h;
+}
+
+void Bitmap::SetSize(int width, int height, Rgb fill) {
+    SetSizeForOverwrite(width, height);
     Fill(fill);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // A 24-bit picture: width x height pixels, three bytes per pixel in the order
 // blue, green, red, rows top to bottom with no padding between them.
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 struct Rgb {
@@ -29,6 +31,33 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+// Pixel memory: a growing buffer leaves its new bytes as they are (every
+// user writes pixels before reading them, so clearing them first only costs
+// time: on a 12-megapixel photo as much as the decode itself), and blocks of
+// a few megabytes or more ask the system for huge pages, which take one page
+// fault where small pages take five hundred.
+void* AllocatePixelMemory(std::size_t bytes);
+void FreePixelMemory(void* block, std::size_t bytes) noexcept;
+
+template <typename T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <typename U>
+    PixelAllocator(const PixelAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocatePixelMemory(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;  // default-initialised: left as it is
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(static_cast<Args&&>(args)...);
+    }
+    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+};
+
 class Bitmap {
   public:
     Bitmap() = default;
@@ -39,10 +68,16 @@ class Bitmap {
     bool Empty() const { return width_ <= 0 || height_ <= 0; }
     int Stride() const { return width_ * 3; }
 
-    // Resizes to width x height (negative sizes count as 0). The content is
-    // undefined afterwards, as after a bitmap's size change; it is filled with
-    // `fill` here so that it is at least deterministic.
-    void SetSize(int width, int height, Rgb fill = kBlack);
+    // Resizes to width x height (negative sizes count as 0) and fills it with
+    // `fill`. The memory is kept when the picture gets smaller, so a bitmap
+    // reused for photo after photo stops allocating once it has held the
+    // largest. A failed allocation leaves the bitmap as it was.
+    void SetSize(int width, int height, Rgb fill);
+    // The same without the fill, for a bitmap whose every pixel is written
+    // next: its content is unspecified until then.
+    void SetSizeForOverwrite(int width, int height);
+    // Bytes held for pixels (at least width x height x 3).
+    std::size_t Capacity() const { return data_.capacity(); }
     void Fill(Rgb colour);
     void FillRect(const PixelRect& rect, Rgb colour);  // clipped to the bitmap
 
@@ -76,7 +111,7 @@ class Bitmap {
   private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint8_t> data_;
+    std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> data_;
 };
 
 // Copies the rectangle `src` of `from` so that its top-left corner lands on

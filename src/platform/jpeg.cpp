@@ -137,36 +137,65 @@ void CmykRowToBgr(const unsigned char* cmyk, unsigned char* bgr, unsigned width,
 
 constexpr int kRowsPerCall = 16;
 
-void ReadBgrRows(jpeg_decompress_struct* cinfo, unsigned char* pixels, std::size_t stride) {
+// Rows decoded between two yields: about two million pixels, a few tens of
+// milliseconds of decoding.
+unsigned BandRows(unsigned width) {
+    const unsigned rows = (2u << 20) / (width ? width : 1);
+    return rows < kRowsPerCall ? kRowsPerCall : rows;
+}
+
+// Where the decoded rows go and when the caller gets a turn.
+struct RowSink {
+    unsigned char* pixels;
+    std::size_t stride;
+    const YieldFn* yield;
+    unsigned band = 0;       // rows between yields
+    unsigned nextYield = 0;  // output row after which the next yield comes
+};
+
+// libjpeg hands out rows in steps of its own choosing, so the band ends at
+// the first step past its nominal end.
+void YieldAfterBand(const jpeg_decompress_struct* cinfo, RowSink& sink) {
+    const unsigned done = cinfo->output_scanline;
+    if (!*sink.yield || done < sink.nextYield || done >= cinfo->output_height) return;
+    (*sink.yield)();
+    sink.nextYield = done + sink.band;
+}
+
+void ReadBgrRows(jpeg_decompress_struct* cinfo, RowSink& sink) {
     while (cinfo->output_scanline < cinfo->output_height) {
         JSAMPROW rows[kRowsPerCall];
         const unsigned first = cinfo->output_scanline;
         unsigned count = cinfo->output_height - first;
         if (count > kRowsPerCall) count = kRowsPerCall;
-        for (unsigned i = 0; i < count; ++i) rows[i] = pixels + (first + i) * stride;
+        for (unsigned i = 0; i < count; ++i) rows[i] = sink.pixels + (first + i) * sink.stride;
         jpeg_read_scanlines(cinfo, rows, count);
+        YieldAfterBand(cinfo, sink);
     }
 }
 
-void ReadCmykRows(jpeg_decompress_struct* cinfo, unsigned char* pixels, std::size_t stride) {
+void ReadCmykRows(jpeg_decompress_struct* cinfo, RowSink& sink) {
     JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                   JPOOL_IMAGE, cinfo->output_width * 4, 1);
     const bool inverted = cinfo->saw_Adobe_marker;
     while (cinfo->output_scanline < cinfo->output_height) {
-        unsigned char* row = pixels + cinfo->output_scanline * stride;
+        unsigned char* row = sink.pixels + cinfo->output_scanline * sink.stride;
         jpeg_read_scanlines(cinfo, line, 1);
         CmykRowToBgr(line[0], row, cinfo->output_width, inverted);
+        YieldAfterBand(cinfo, sink);
     }
 }
 
-Failure ReadPixelsRaw(jpeg_decompress_struct* cinfo, ErrorManager* err, unsigned char* pixels,
-                      std::size_t stride) {
+// The yield runs between libjpeg calls, never while one is on the stack, so
+// an error inside libjpeg cannot jump over it.
+Failure ReadPixelsRaw(jpeg_decompress_struct* cinfo, ErrorManager* err, RowSink* sink) {
     if (setjmp(err->jump)) return err->failure;
     jpeg_start_decompress(cinfo);
+    sink->band = sink->nextYield = BandRows(cinfo->output_width);
     if (cinfo->out_color_space == JCS_CMYK)
-        ReadCmykRows(cinfo, pixels, stride);
+        ReadCmykRows(cinfo, *sink);
     else
-        ReadBgrRows(cinfo, pixels, stride);
+        ReadBgrRows(cinfo, *sink);
     jpeg_finish_decompress(cinfo);
     return Failure::None;
 }
@@ -185,7 +214,8 @@ struct Decoder {
     Decoder& operator=(const Decoder&) = delete;
 };
 
-int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
+               const YieldFn& yield) {
     if (size == 0) {
         SetReason(error, kReasonEmptyFile);
         return -2;
@@ -200,20 +230,27 @@ int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string*
         SetReason(error, kReasonTooLarge);
         return -2;
     }
-    Bitmap image;
     try {
-        image.SetSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
+        out.SetSizeForOverwrite(int(d.cinfo.image_width), int(d.cinfo.image_height));
     } catch (const std::bad_alloc&) {
         SetReason(error, kNoMemoryReason);
         return -2;
     }
-    f = ReadPixelsRaw(&d.cinfo, &d.err, image.Data(), std::size_t(image.Stride()));
+    RowSink sink{out.Data(), std::size_t(out.Stride()), &yield};
+    f = ReadPixelsRaw(&d.cinfo, &d.err, &sink);
     if (f != Failure::None) {
         SetReason(error, ReasonOf(f));
         return -2;
     }
-    out = std::move(image);
     return 0;
+}
+
+// No half-decoded picture is ever handed back.
+int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
+           const YieldFn& yield) {
+    const int result = DecodeInto(data, size, out, error, yield);
+    if (result != 0) out.SetSizeForOverwrite(0, 0);
+    return result;
 }
 
 // ---- encoding ---------------------------------------------------------------
@@ -307,22 +344,26 @@ bool JpegDimensionsAllowed(long long width, long long height) {
            width * height <= kMaxJpegPixels;
 }
 
-int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error) {
-    return Decode(data, data ? size : 0, out, error);
+int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
+                     const YieldFn& yield) {
+    return Decode(data, data ? size : 0, out, error, yield);
 }
 
-int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error) {
+int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error, const YieldFn& yield) {
     std::string bytes;
     try {
         if (!ReadFileBytes(path, bytes)) {
+            out.SetSizeForOverwrite(0, 0);
             SetReason(error, kReasonCannotOpen);
             return -1;
         }
     } catch (const std::bad_alloc&) {
+        out.SetSizeForOverwrite(0, 0);
         SetReason(error, kNoMemoryReason);
         return -2;
     }
-    return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error);
+    return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error,
+                  yield);
 }
 
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/host.h"
 
 // The largest picture the program decodes: a header announcing more is
 // refused before any pixel memory is taken.
@@ -19,10 +20,13 @@ bool JpegDimensionsAllowed(long long width, long long height);
 
 // 0: decoded into `out` (any previous content replaced); -1: the file cannot
 // be opened; -2: not a decodable JPEG, truncated, or too large. `error`, when
-// given, receives a short reason in the program's language.
-int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr);
+// given, receives a short reason in the program's language. The rows are
+// decoded straight into `out`, reusing its memory; on a failure `out` is left
+// empty (0 x 0, its memory kept). `yield` is called between bands of rows.
+int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr,
+                   const YieldFn& yield = {});
 int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, const YieldFn& yield = {});
 
 // Baseline JFIF at quality 0..100 (clamped). 0: written; -1: the file cannot
 // be created or written; -2: encoding failed (e.g. an empty bitmap).

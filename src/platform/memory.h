@@ -33,3 +33,10 @@ std::vector<std::string> FormatMemoryReport(const ProcessMemoryInfo& info);
 
 // The process's peak resident size in bytes; 0 when unknown.
 long long PeakResidentBytes();
+
+// Called once at start-up, before the first photo: freed picture memory stays
+// with the process for the next photo instead of going back to the system,
+// which would hand it out again as fresh pages that all fault and are cleared
+// on first touch. Photo after photo then reuses the same pages, and the
+// resident size stays at what the largest photo needed.
+void KeepPictureMemoryForReuse();

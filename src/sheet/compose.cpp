@@ -133,7 +133,7 @@ int ViewToWorking(int v, int side, int viewWidth) {
 int CropTrimmedPhoto(const Bitmap& source, const ViewFrame& frame, int viewWidth, Bitmap& trim) {
     const int side = source.Width();
     if (viewWidth <= 0 || source.Empty()) {
-        trim.SetSize(0, 0);
+        trim.SetSizeForOverwrite(0, 0);
         return -1;
     }
     const int left = ViewToWorking(std::max(frame.left, 0), side, viewWidth);
@@ -258,7 +258,7 @@ int ComposeSheet(const TLayout& layout, const SheetOptions& options, const Bitma
 int MakeSheetPreview(const Bitmap& sheet, int previewHeight, Bitmap& preview,
                      const YieldFn& yield) {
     if (sheet.Empty() || previewHeight <= 0) {
-        preview.SetSize(0, 0);
+        preview.SetSizeForOverwrite(0, 0);
         return -1;
     }
     const int width = static_cast<int>(1LL * sheet.Width() * previewHeight / sheet.Height());
@@ -269,7 +269,7 @@ int MakeSheetPreview(const Bitmap& sheet, int previewHeight, Bitmap& preview,
             StretchDraw(sheet, preview);
         }
     } catch (const std::bad_alloc&) {
-        preview.SetSize(0, 0);
+        preview.SetSizeForOverwrite(0, 0);
         return -1;
     }
     return 0;
@@ -279,12 +279,12 @@ int LoadBackgroundPicture(const std::string& appDir, const std::string& name, Bi
     if (name.empty()) return 0;
     const std::string path = appDir + name;
     if (!FileExists(path)) return 0;
-    back.SetSize(1, 1);
+    back.SetSize(1, 1, kBlack);
     std::string extension = name.substr(std::min(name.rfind('.'), name.size()));
     for (char& c : extension)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (extension == ".JPG") {
-        if (DecodeJpegFile(path, back) != 0) back.SetSize(1, 1);
+        if (DecodeJpegFile(path, back) != 0) back.SetSize(1, 1, kBlack);
         return 0;
     }
     if (extension == ".BMP") {
@@ -295,7 +295,7 @@ int LoadBackgroundPicture(const std::string& appDir, const std::string& name, Bi
                                 static_cast<int>(bytes.size()), "BMP"))
             return 0;
         image = image.convertToFormat(QImage::Format_BGR888);
-        back.SetSize(image.width(), image.height());
+        back.SetSizeForOverwrite(image.width(), image.height());
         for (int y = 0; y < image.height(); ++y)
             std::copy_n(image.constScanLine(y), back.Stride(), back.Row(y));
         return 0;

@@ -62,11 +62,11 @@ class BatchAgreement : public FormTest {
 TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
     // One worker: this process runs a window, which a worker process must not share.
     std::ostringstream o, e;
-    ASSERT_NE(
-        RunBatchCommand({folder, "--frame-only", "--layout", form1->FAppDir + kLayout,
-                         "--no-recognition-images", "--jobs", "1", "--report", out.Dir() + "r.csv"},
-                        form1->FAppDir, o, e, false),
-        kExitUsage)
+    ASSERT_NE(RunBatchCommand({folder, "--frame-only", "--layout", form1->FAppDir + kLayout,
+                               "--no-recognition-images", "--out", out.Dir() + "batch", "--jobs",
+                               "1", "--report", out.Dir() + "r.csv"},
+                              form1->FAppDir, o, e, false),
+              kExitUsage)
         << e.str();
     const auto report = ReadReport(out.Dir() + "r.csv");
     int compared = 0;

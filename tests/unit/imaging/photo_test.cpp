@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/jpeg.h"
@@ -163,6 +165,61 @@ TEST_F(LoadPhotoTest, EmptyNameNeverRestoresAnEarlierPhoto) {
     ASSERT_EQ(Load(folder.Write("bad.jpg", "x")).code, -2);  // file name now empty
     EXPECT_EQ(Load("").code, 1);
     EXPECT_EQ(images.trim, Bitmap(1, 1));
+}
+
+// ---- Working images reused from photo to photo ----
+
+// The square from its definition: black, with the photo drawn centred.
+Bitmap SquareByDefinition(const Bitmap& photo) {
+    const int m = std::max(photo.Width(), photo.Height());
+    Bitmap square(m, m, kBlack);
+    Draw(photo, square, (m - photo.Width()) / 2, (m - photo.Height()) / 2);
+    return square;
+}
+
+TEST(BuildSquareImage, BlackMarginsAroundThePhotoWhateverTheSquareHeldBefore) {
+    for (const auto& [w, h] :
+         {std::pair{7, 3}, std::pair{3, 8}, std::pair{5, 5}, std::pair{1, 2}, std::pair{2, 1}}) {
+        const Bitmap photo = Gradient(w, h);
+        Bitmap square(20, 20, kPureRed);  // larger and not black: nothing may show through
+        BuildSquareImage(photo, square);
+        EXPECT_EQ(square, SquareByDefinition(photo)) << w << " x " << h;
+    }
+}
+
+// Each photo gives the same working images whether they are fresh or have
+// held larger, smaller or differently shaped photos before.
+TEST_F(LoadPhotoTest, EveryPhotoLoadsAsIntoFreshImages) {
+    const std::vector<std::string> paths = {
+        WriteJpeg("large.jpg", 3001, 2001), WriteJpeg("tall.jpg", 90, 160),
+        WriteJpeg("wide.jpg", 160, 90), WriteJpeg("large_tall.jpg", 1500, 3100),
+        WriteJpeg("tiny.jpg", 3, 2)};
+    for (const std::string& path : paths) {
+        ASSERT_EQ(Load(path).code, 0) << path;
+        WorkingImages fresh;
+        ASSERT_EQ(LoadPhoto(fresh, path, LoadOptions{}).code, 0);
+        EXPECT_EQ(images.trim, fresh.trim) << path;
+        EXPECT_EQ(images.temp2, fresh.temp2) << path;
+        EXPECT_EQ(images.source, fresh.source) << path;
+        EXPECT_EQ(images.source, SquareByDefinition(images.trim)) << path;
+    }
+}
+
+// Once the images have held a photo of some size, the next photo of that
+// size takes no new memory: its pages are already there.
+TEST_F(LoadPhotoTest, PhotoAfterPhotoReusesTheSameMemory) {
+    const std::string first = WriteJpeg("first.jpg", 3200, 2400);
+    const std::string second = WriteJpeg("second.jpg", 2400, 3200);
+    ASSERT_EQ(Load(first).code, 0);
+    ASSERT_EQ(Load(second).code, 0);
+    const std::uint8_t* memory[] = {images.trim.Data(), images.temp2.Data(), images.source.Data(),
+                                    images.decoded.Data()};
+    ASSERT_EQ(Load(first).code, 0);
+    ASSERT_EQ(Load(second).code, 0);
+    EXPECT_EQ(images.trim.Data(), memory[0]);
+    EXPECT_EQ(images.temp2.Data(), memory[1]);
+    EXPECT_EQ(images.source.Data(), memory[2]);
+    EXPECT_EQ(images.decoded.Data(), memory[3]);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "reference/reduce_reference.h"
@@ -174,6 +176,24 @@ TEST(ReduceHighQuality, ReducesInPlaceLikeIntoAnotherBitmap) {
     ASSERT_EQ(ReduceHighQuality(picture, separate, 101, 46, text), 0);
     ASSERT_EQ(ReduceHighQuality(picture, picture, 101, 46, text), 0);
     EXPECT_EQ(picture, separate);
+}
+
+// The result goes into the target's own memory: nothing it held before, in
+// a larger or a smaller picture, may show through, black rows and skipped
+// columns included (300 x 200 to 100 x 68 leaves the last row black).
+TEST(ReduceHighQuality, TargetMemoryIsWhollyRewritten) {
+    for (const auto& [sw, sh, w, h] :
+         {std::tuple{211, 97, 101, 46}, std::tuple{300, 200, 100, 68}}) {
+        const Bitmap source = RandomBitmap(sw, sh, 5);
+        Bitmap fresh;
+        std::string text;
+        ASSERT_EQ(ReduceHighQuality(source, fresh, w, h, text), 0);
+        for (const auto& [tw, th] : {std::pair{500, 400}, std::pair{3, 2}}) {
+            Bitmap used(tw, th, kPureRed);
+            ASSERT_EQ(ReduceHighQuality(source, used, w, h, text), 0);
+            EXPECT_EQ(used, fresh) << sw << "x" << sh << " into a " << tw << "x" << th;
+        }
+    }
 }
 
 TEST(ReduceHighQuality, YieldsBetweenBandsFromTheCallingThread) {

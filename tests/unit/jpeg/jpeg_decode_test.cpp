@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/jpeg.h"
 #include "unit/jpeg/jpeg_test_util.h"
 
@@ -61,13 +63,16 @@ struct BrokenFile {
 
 class BrokenJpeg : public testing::TestWithParam<BrokenFile> {};
 
-TEST_P(BrokenJpeg, FailsWithItsReasonAndLeavesTheBitmapAlone) {
-    Bitmap b(3, 2, kPureRed);
-    const Bitmap before = b;
+// The rows go straight into the caller's bitmap, so a failure cannot leave
+// it as it was; it must never hand back half a picture either.
+TEST_P(BrokenJpeg, FailsWithItsReasonAndLeavesTheBitmapEmpty) {
+    Bitmap b(300, 200, kPureRed);
+    const std::size_t capacity = b.Capacity();
     std::string error;
     EXPECT_EQ(DecodeJpegFile(DataFile(GetParam().name), b, &error), -2);
     EXPECT_EQ(error, GetParam().reason);
-    EXPECT_TRUE(b == before);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.Capacity(), capacity);  // kept for the next photo
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,6 +115,46 @@ TEST(JpegDecode, TooManyPixelsRefusedFromTheHeader) {
     std::string error;
     EXPECT_EQ(DecodeJpegMemory(bytes.data(), bytes.size(), b, &error), -2);
     EXPECT_EQ(error, "画像サイズが大きすぎます");
+}
+
+// ---- Decoding into a bitmap that already holds memory ----
+
+// Whatever the bitmap held before (a larger picture, a smaller one, another
+// shape) must not show through the new picture's pixels.
+TEST(JpegDecodeInPlace, EarlierContentNeverShowsThrough) {
+    const Bitmap fresh = DecodeOk("jpeg_baseline_reference.jpg");
+    for (const auto& [w, h] :
+         {std::pair{300, 300}, std::pair{96, 64}, std::pair{5, 7}, std::pair{64, 96}}) {
+        Bitmap b(w, h, {1, 2, 3});
+        ASSERT_EQ(DecodeJpegFile(DataFile("jpeg_baseline_reference.jpg"), b), 0);
+        EXPECT_TRUE(b == fresh) << w << " x " << h;
+    }
+}
+
+TEST(JpegDecodeInPlace, LargerMemoryIsReusedNotReplaced) {
+    Bitmap b(400, 300, kWhite);
+    const std::uint8_t* memory = b.Data();
+    ASSERT_EQ(DecodeJpegFile(DataFile("jpeg_baseline_reference.jpg"), b), 0);
+    EXPECT_EQ(b.Data(), memory);
+}
+
+// A yield after every band of about two million pixels, none after the last
+// rows (the caller pumps after the decode anyway), and the same pixels.
+TEST(JpegDecodeInPlace, YieldsBetweenBandsOfRows) {
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(EncodeJpegMemory(PhotoLike(2000, 3000), 80, bytes), 0);
+    Bitmap plain, pumped;
+    ASSERT_EQ(DecodeJpegMemory(bytes.data(), bytes.size(), plain), 0);
+    int yields = 0;
+    const YieldFn yield = [&] { ++yields; };
+    ASSERT_EQ(DecodeJpegMemory(bytes.data(), bytes.size(), pumped, nullptr, yield), 0);
+    EXPECT_EQ(yields, 2);  // bands of 1048 rows: after about 1048 and 2096
+    EXPECT_TRUE(pumped == plain);
+    std::vector<std::uint8_t> small;
+    ASSERT_EQ(EncodeJpegMemory(PhotoLike(200, 100), 80, small), 0);
+    yields = 0;
+    ASSERT_EQ(DecodeJpegMemory(small.data(), small.size(), pumped, nullptr, yield), 0);
+    EXPECT_EQ(yields, 0);
 }
 
 struct Dimensions {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(Bitmap, StoresBlueGreenRedRowMajor) {
     Bitmap b(3, 2);
     b.SetPixel(2, 1, {10, 20, 30});
@@ -68,4 +70,24 @@ TEST(Bitmap, StretchRepeatsAndDropsPixels) {
     EXPECT_EQ(down.Pixel(0, 0).r, 1);
     StretchDraw(up, up);  // onto itself reads the original
     EXPECT_EQ(up.Pixel(3, 0).r, 2);
+}
+
+// Sizing keeps the memory of a larger picture; the fill covers every pixel of
+// the new size whatever the memory held, growing or shrinking.
+TEST(Bitmap, SetSizeFillsAllAndKeepsMemoryWhenShrinking) {
+    Bitmap b(40, 30, kPureRed);
+    const std::uint8_t* memory = b.Data();
+    const std::size_t capacity = b.Capacity();
+    for (const auto& [w, h, fill] : {std::tuple{7, 5, kWhite}, std::tuple{1, 1, kBlack},
+                                     std::tuple{30, 40, Rgb{1, 2, 3}}, std::tuple{0, 9, kWhite}}) {
+        b.SetSize(w, h, fill);
+        EXPECT_EQ(b, Bitmap(w, h, fill)) << w << " x " << h;
+        EXPECT_EQ(b.Capacity(), capacity);
+        if (!b.Empty()) {
+            EXPECT_EQ(b.Data(), memory);
+        }
+    }
+    b.SetSize(50, 50, kWhite);  // larger: new memory, every pixel filled
+    EXPECT_GE(b.Capacity(), 50u * 50 * 3);
+    EXPECT_EQ(b, Bitmap(50, 50, kWhite));
 }

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "fd_cache.h"
+#include "fd_chin.h"
 #include "fd_detector.h"
 #include "fd_files.h"
+#include "fd_landmarks.h"
 
 #if defined(_WIN32)
 #define FD_EXPORT extern "C" __declspec(dllexport)
@@ -22,11 +24,21 @@ struct Library {
     std::mutex mutex;
     cv::Size minSize{0, 0};
     std::vector<cv::Rect> results;
+    fd::FaceMemory faces;  // the last face search's fitted faces, for the chin search
     // Starts reading the program folder's descriptions when the library is loaded.
     fd::DetectorCache cache{{"haarcascade_frontalface_default.xml", "ago.xml"}};
 };
 
 Library library;
+
+// The landmark model of the chin description in the face cascade's folder,
+// for fitting the found faces; nullptr when there is none.
+const fd::LandmarkModel* LandmarksBeside(const std::filesystem::path& cascade) {
+    const fd::Detector* detector = nullptr;
+    if (library.cache.Get(cascade.parent_path() / "ago.xml", detector) != fd::kOk) return nullptr;
+    const auto* chin = dynamic_cast<const fd::ChinDetector*>(detector);
+    return chin == nullptr ? nullptr : chin->Landmarks();
+}
 
 int Search(const char* imagePath, const char* cascadeName, int pass, int accuracy) {
     const std::filesystem::path cascade = fd::AbsoluteFromUtf8(cascadeName);
@@ -35,7 +47,13 @@ int Search(const char* imagePath, const char* cascadeName, int pass, int accurac
     if (image.empty()) return fd::kImageMissing;
     const fd::Detector* detector = nullptr;
     if (const int r = library.cache.Get(cascade, detector); r != fd::kOk) return r;
-    const fd::SearchRequest request{image, library.minSize, pass == 1 ? 1 : 0, accuracy};
+    fd::SearchRequest request{image, library.minSize, pass == 1 ? 1 : 0, accuracy};
+    request.memory = &library.faces;
+    if (dynamic_cast<const fd::ChinDetector*>(detector) == nullptr) {
+        // A first search starts a new picture; the second adds its faces.
+        if (request.pass == 0) library.faces.Clear();
+        request.landmarks = LandmarksBeside(cascade);
+    }
     std::vector<cv::Rect> found;
     if (const int r = detector->Detect(request, found); r != fd::kOk) return r;
     library.results = std::move(found);

@@ -48,8 +48,15 @@ std::string TestDataPath(const std::string& name) {
     return (SourceDir() / "tests" / "data" / name).string();
 }
 
-std::string PortraitsFolder() {
-    const fs::path p = SourceDir().parent_path() / "shared" / "testdata" / "portraits";
+std::string PortraitsFolder(const std::string& set) {
+    // The shared folder lies beside the checkout, or beside the folder that
+    // holds several work trees.
     std::error_code ec;
-    return fs::is_directory(p, ec) ? p.string() : std::string();
+    for (fs::path dir = fs::absolute(SourceDir(), ec).parent_path(); !dir.empty();
+         dir = dir.parent_path()) {
+        const fs::path p = dir / "shared" / "testdata" / set;
+        if (fs::is_directory(p, ec)) return p.string();
+        if (dir == dir.root_path()) break;
+    }
+    return std::string();
 }

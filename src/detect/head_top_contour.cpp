@@ -13,13 +13,13 @@ namespace {
 // The crop is reduced to about this width: enough for a row to be a little
 // over one percent of the face height, small enough for the segmentation to
 // take a few tens of milliseconds.
-constexpr double kCropWidth = 128;
-constexpr int kSegmentationRounds = 4;
+constexpr double kCropWidth = 96;
+constexpr int kSegmentationRounds = 3;
 constexpr double kLeastDeviation = 2.0;
 // Too few sure background pixels (a head filling the photo) make no model.
 constexpr std::size_t kMinSeedShare = 400;
 // The least the head rises above the face box's top, in face heights.
-constexpr double kLeastHeadAbove = 0.12;
+constexpr double kLeastHeadAbove = 0.05;
 // Two colours closer than this (RGB distance) count as the same background.
 constexpr float kSameColour = 28.0f;
 

@@ -5,16 +5,20 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "detect/auto_frame.h"
 #include "imaging/photo.h"
 #include "imaging/view.h"
 #include "layout/layout.h"
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
+class BusyGuard;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -61,7 +65,6 @@ class TForm1 : public QMainWindow {
     // Photos (form1_photo.cpp)
     void BitBtn1Click();
     void BitBtn2Click();
-    void BitBtn9Click();
     void HandleDroppedFiles(const std::vector<std::string>& paths, std::optional<QPoint> dropPoint);
     void ResetWorkspace();
     int LoadPhoto(const std::string& fileName);
@@ -70,12 +73,40 @@ class TForm1 : public QMainWindow {
     void ComboBox1Change();
 
     // Crop frame (form1_frame.cpp)
-    void PlaceCropFrame(bool newFrame);
-    void DrawFrameOverlay(bool zoomVariant = false);
+    // False when the frame's picture could not be made (the message is shown).
+    bool PlaceCropFrame(bool newFrame);
+    // False (after the out-of-memory message) when the picture cannot be made.
+    bool DrawFrameOverlay(bool zoomVariant = false);
     void ArmGrips();
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
     void CheckBox4Click();
+
+    // Automatic framing (form1_detect.cpp)
+    void BitBtn9Click();
+    void AutoFrameWithRetry();
+    int AutoFrame();
+    AutoFrameOptions AutoFrameOptionsFromControls() const;
+    bool Unattended() const;
+    void CheckBox5Click();
+    void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+    // Rotation (form1_rotate.cpp)
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void RotateWorkImage(int angle);
+
+    // Head line tool (form1_headline.cpp)
+    void SpeedButton1Click();
+    void Image2MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void BeginHeadLine(int x, int y);
+    void TrackHeadLine(int x, int y);
+    void FinishHeadLine(int x, int y);
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -113,6 +144,7 @@ class TForm1 : public QMainWindow {
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
+    int FLineStartX = 0, FLineStartY = 0;
     int FSubfolderCount = 0, FFileCount = 0, FJpegCount = 0;
     std::string FErrorText;
 
@@ -125,6 +157,10 @@ class TForm1 : public QMainWindow {
     Bitmap& FSourceBmp = FWork.source;
     Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
 
+    // The face library of a framing pass; empty = the program folder's.
+    std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
+    FramingResult FLastFraming;  // the last pass's values, for the tests and the bench
+
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
     Host FHost;
@@ -134,22 +170,34 @@ class TForm1 : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void FormCreate();
     void BuildControls();
     void OpenOnePhoto(const std::string& path);
-    void OpenAndRecognise(const std::string& path, bool newFrame);
+    void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
     bool SheetExists(const std::string& photo) const;
     void ResetWorkingBitmaps();
-    int ScrollX() const;
-    int ScrollY() const;
     void ScrollToOrigin();
+    void LayOutStatusPanels();
     void Pump();
+    int PlaceAutoFrame(const FramingResult& r);
+    void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
+    void MarkHeadTopSamples(const FramingResult& r);
+    void ReportFramingFailure(int code);
+    void ConnectRotationControls();
+    void ConnectHeadLineControls();
+    void ClearHeadLine();
+    // Sets FRotation (kept within one turn), rebuilds the square and shows the
+    // angle; false (nothing done) while another operation runs.
+    bool TurnPhotoTo(int tenths);
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on
     bool FInResize = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -27,6 +27,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     setWindowTitle(QString::fromUtf8("設定"));
     setFont(WindowFont());
     setFixedSize(kWidth, kHeight);
+    CentreOnScreen(this);
 
     // Left column: the check boxes.
     int y = 12;
@@ -37,6 +38,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     CheckBox4 = Check(this, "画像読込時に自動認識を行う", 12, next(), true);
     CheckBox9 = Check(this, "自動認識出来ないのをスキップ", 12, next(), false);
     CheckBox7 = Check(this, "背景色で頭頂位置を補正する", 12, next(), true);
+    CheckBox18 = Check(this, "頭頂位置を輪郭から検出する", 12, next(), false);
     CheckBox11 = Check(this, "画像の90％以上の場合は認識エラーとする", 12, next(), true);
     CheckBox12 = Check(this, "画像の上半分のみを対象に検出する", 12, next(), true);
     CheckBox14 = Check(this, "顎も検出する", 12, next(), true);
@@ -49,6 +51,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     CheckBox5 = Check(this, "目盛の出力", 12, next(), true);
     CheckBox8 = Check(this, "同名のファイルは上書きしない", 12, next(), true);
     CheckBox10 = Check(this, "トリミング画像も保存する", 12, next(), true);
+    CheckBox17 = Check(this, "EXIF の向きに従って表示する", 12, next(), true);
 
     // Right column: the sliders, each with its caption and scale.
     TrackBar4 = AddSlider(this, 84, "Jpeg画質", Label17, 0, 100, 90, 10, 10, {"0", "50", "100"});
@@ -64,12 +67,13 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
 
     BitBtn1 = new QPushButton(QString::fromUtf8("レイアウト読み込み"), this);
     BitBtn1->setGeometry(360, 12, 150, 65);
-    BitBtn1->setDefault(true);
+    // Not a default button: Enter after ticking an option must not open the
+    // layout file dialog.
     BitBtn11 = new QPushButton(QString::fromUtf8("閉じる"), this);
     BitBtn11->setGeometry(kWidth - 119, 12, 107, 65);
 
     Memo1 = new QPlainTextEdit(this);
-    Memo1->setGeometry(12, 420, 336, 168);
+    Memo1->setGeometry(12, 444, 336, 144);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);

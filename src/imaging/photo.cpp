@@ -5,14 +5,15 @@
 #include <new>
 #include <utility>
 
+#include "imaging/orientation.h"
 #include "imaging/reduce.h"
+#include "platform/exif_orientation.h"
 #include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 
 namespace {
-
-constexpr char kReasonNoMemory[] = "メモリが足りません";
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
@@ -102,6 +103,8 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
         outcome.code = -2;
         return outcome;
     }
+    if (options.applyExifOrientation)
+        ApplyExifOrientation(images.trim, ReadJpegExifOrientation(fileName));
     images.fileName = fileName;
     Pump(yield);
     FinishLoading(images, options, status, yield, outcome);
@@ -120,7 +123,7 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
         images.trim.SetSize(1, 1);
         LoadOutcome outcome;
         outcome.code = -2;
-        outcome.errorReason = kReasonNoMemory;
+        outcome.errorReason = kNoMemoryReason;
         return outcome;
     }
 }

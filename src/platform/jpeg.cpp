@@ -13,6 +13,7 @@
 #include <new>
 #include <random>
 
+#include "platform/memory.h"
 #include "platform/paths.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +30,6 @@ const char* const kReasonTruncated = "JPEGファイルが途中で切れてい�
 const char* const kReasonDamaged = "JPEGファイルのデータが壊れています";
 const char* const kReasonBroken = "JPEGファイルとして読み込めません";
 const char* const kReasonTooLarge = "画像サイズが大きすぎます";
-const char* const kReasonNoMemory = "メモリが足りません";
 const char* const kReasonEmptyImage = "画像が空です";
 const char* const kReasonEncode = "JPEGの圧縮に失敗しました";
 const char* const kReasonWrite = "ファイルを書き込めません";
@@ -204,7 +204,7 @@ int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string*
     try {
         image.SetSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     f = ReadPixelsRaw(&d.cinfo, &d.err, image.Data(), std::size_t(image.Stride()));
@@ -319,7 +319,7 @@ int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error) {
             return -1;
         }
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error);
@@ -342,7 +342,7 @@ int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>
     try {
         out.assign(e.buffer, e.buffer + e.size);
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     return 0;

@@ -49,9 +49,15 @@ std::string TestDataPath(const std::string& name) {
 }
 
 std::string PortraitsFolder(const std::string& set) {
-    // The shared folder lies beside the checkout, or beside the folder that
-    // holds several work trees.
+    // KAMBRIX_PORTRAITS names the first set's folder for a checkout kept
+    // elsewhere (the other sets lie beside it); otherwise the shared folder
+    // lies beside the checkout, or beside the folder that holds work trees.
     std::error_code ec;
+    if (const char* given = std::getenv("KAMBRIX_PORTRAITS"); given && *given) {
+        const fs::path p =
+            set == "portraits" ? fs::path(given) : fs::path(given).parent_path() / set;
+        return fs::is_directory(p, ec) ? p.string() : std::string();
+    }
     for (fs::path dir = fs::absolute(SourceDir(), ec).parent_path(); !dir.empty();
          dir = dir.parent_path()) {
         const fs::path p = dir / "shared" / "testdata" / set;

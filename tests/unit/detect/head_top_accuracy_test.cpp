@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "detect/head_top_contour.h"
-#include "eval_pass.h"
 #include "eval_truth.h"
 #include "support/temp_folder.h"
 

@@ -84,8 +84,9 @@ void Frame(const Bitmap& square, const Truth& truth, const Placement& place,
     FramingResult r;
     const FramingHooks hooks{{}, {}, [](int) {}};  // the fixed waits are not measured here
     ++m.inScope;
-    if (RunFramingPass(square, options, layout, library, r, hooks) != 0 || r.frameH <= 0) {
-        std::printf("  %8s %6s", "no frame", "");
+    const int code = RunFramingPass(square, options, layout, library, r, hooks);
+    if (code != 0 || r.frameH <= 0) {
+        std::printf("  no frame (%3d) ", code);
         return;
     }
     ++m.framed;

@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "fd_cache.h"
+#include "fd_chin.h"
 #include "fd_detector.h"
 #include "fd_files.h"
+#include "fd_landmarks.h"
 
 #if defined(_WIN32)
 #define FD_EXPORT extern "C" __declspec(dllexport)
@@ -56,6 +58,7 @@ std::filesystem::path LibraryFolder() {
 struct ThreadState {
     cv::Size minSize{0, 0};
     std::vector<cv::Rect> results;
+    fd::FaceMemory faces;  // the last face searches' fitted faces, for the chin search
 };
 
 struct Library {
@@ -68,6 +71,15 @@ struct Library {
 };
 
 Library library;
+
+// The landmark model of the chin description in the face cascade's folder,
+// for fitting the found faces; nullptr when there is none.
+const fd::LandmarkModel* LandmarksBeside(const std::filesystem::path& cascade) {
+    const fd::Detector* detector = nullptr;
+    if (library.cache.Get(cascade.parent_path() / "ago.xml", detector) != fd::kOk) return nullptr;
+    const auto* chin = dynamic_cast<const fd::ChinDetector*>(detector);
+    return chin == nullptr ? nullptr : chin->Landmarks();
+}
 
 ThreadState& State() {
     std::lock_guard<std::mutex> lock(library.statesMutex);
@@ -82,7 +94,13 @@ int Search(const char* imagePath, const char* cascadeName, int pass, int accurac
     const fd::Detector* detector = nullptr;
     if (const int r = library.cache.Get(cascade, detector); r != fd::kOk) return r;
     ThreadState& state = State();
-    const fd::SearchRequest request{image, state.minSize, pass == 1 ? 1 : 0, accuracy};
+    fd::SearchRequest request{image, state.minSize, pass == 1 ? 1 : 0, accuracy};
+    request.memory = &state.faces;
+    if (dynamic_cast<const fd::ChinDetector*>(detector) == nullptr) {
+        // A first search starts a new picture; the second adds its faces.
+        if (request.pass == 0) state.faces.Clear();
+        request.landmarks = LandmarksBeside(cascade);
+    }
     std::vector<cv::Rect> found;
     if (const int r = detector->Detect(request, found); r != fd::kOk) return r;
     state.results = std::move(found);

@@ -18,10 +18,6 @@ namespace fd {
 
 namespace fs = std::filesystem;
 
-struct ChinDetector::Model {
-    dlib::shape_predictor predictor;
-};
-
 namespace {
 
 // A file read in large blocks that stops delivering as soon as `cancel` is
@@ -67,10 +63,6 @@ void PaddedStrip(const cv::Mat& strip, int pad, dlib::array2d<unsigned char>& ou
                     static_cast<std::size_t>(padded.cols));
 }
 
-// The lower lip's lowest point in the 68-point scheme; the chin lies below it.
-constexpr unsigned long kLowerLip = 57;
-constexpr unsigned long kPointsOf68 = 68;
-
 }  // namespace
 
 int ParseChinSettings(const cv::FileNode& root, const fs::path& folder, ChinSettings& out) {
@@ -100,7 +92,7 @@ cv::Rect ChinBox(double x, double y, int w, int h, int halfSide) {
     return {cx - s, cy - s, 2 * s + 1, 2 * s + 1};
 }
 
-ChinDetector::ChinDetector(std::unique_ptr<Model> model, int landmark)
+ChinDetector::ChinDetector(std::unique_ptr<LandmarkModel> model, int landmark)
     : model_(std::move(model)), landmark_(landmark) {}
 
 ChinDetector::~ChinDetector() = default;
@@ -112,9 +104,10 @@ int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& ca
     CancellableFileBuffer buffer(*path, cancel);
     if (!buffer.IsOpen()) return kModelMissing;
     std::istream in(&buffer);
-    auto model = std::make_unique<Model>();
+    auto model = std::make_unique<LandmarkModel>();
     try {
         dlib::deserialize(model->predictor, in);
+        model->boxFinder = dlib::get_frontal_face_detector();
     } catch (const dlib::serialization_error&) {
         return kCascadeBroken;
     }
@@ -122,6 +115,12 @@ int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& ca
         return kCascadeBroken;
     out.reset(new ChinDetector(std::move(model), settings.landmark));
     return kOk;
+}
+
+const LandmarkModel* ChinDetector::Landmarks() const {
+    const bool chinOf68 =
+        landmark_ == static_cast<int>(kChinPoint) && model_->predictor.num_parts() == kPointsOf68;
+    return chinOf68 ? model_.get() : nullptr;
 }
 
 int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& found) const {
@@ -132,6 +131,17 @@ int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& fo
     const int h = picture.fullHeight;
     if (w < request.minSize.width || h < request.minSize.height) return kOk;
     const cv::Mat& strip = picture.pixels;
+    int stripTop = 0;
+    const FaceFit* fit = request.memory == nullptr
+                             ? nullptr
+                             : request.memory->MatchStrip(strip, cv::Size(w, h), stripTop);
+    if (fit != nullptr) {
+        const double x = fit->chin.x - fit->box.x;
+        const double y = fit->chin.y - stripTop;
+        if (x >= 0 && y >= 0 && x < w && y < h)
+            found.push_back(ChinBox(x, y, w, h, std::max(1, w / 40)));
+        return kOk;
+    }
     const int pad = strip.rows / 2;
     dlib::array2d<unsigned char> image;
     PaddedStrip(strip, pad, image);
@@ -139,7 +149,7 @@ int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& fo
     const dlib::rectangle face(0, 0, strip.cols - 1, faceHeight - 1);
     const dlib::full_object_detection shape = model_->predictor(image, face);
     const dlib::point chin = shape.part(static_cast<unsigned long>(landmark_));
-    if (shape.num_parts() == kPointsOf68 && shape.part(kLowerLip).y() >= chin.y()) return kOk;
+    if (shape.num_parts() == kPointsOf68 && !ChinBelowMouth(shape)) return kOk;
     const double x = static_cast<double>(chin.x()) * w / strip.cols;
     const double y = static_cast<double>(chin.y() - pad) * h / strip.rows;
     if (x < 0 || y < 0 || x >= w || y >= h) return kOk;

@@ -1,10 +1,11 @@
 #pragma once
-// The chin finder that ago.xml describes: a landmark shape model fitted on the
-// chin strip (the lower half of the face box and as much again below it).
-// The strip is padded upward by half its height so that the face box it
-// implies, (0, -h/2)-(w, h - h/2) in strip pixels, lies inside the picture;
-// the model is fitted to that box and the chin landmark is reported as a
-// small box centred on it.
+// The chin finder that ago.xml describes: a landmark shape model. When the
+// face search of the same pass fitted it on the whole face and the chin strip
+// (the lower half of the face box and as much again below it) is cut from
+// that picture, the chin of that fit is reported. Otherwise the model is
+// fitted on the strip alone: padded upward by half its height so that the
+// face box it implies, (0, -h/2)-(w, h - h/2) in strip pixels, lies inside
+// the picture. The chin is reported as a small box centred on the chin point.
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "fd_detector.h"
+#include "fd_landmarks.h"
 
 namespace fd {
 
@@ -42,11 +44,13 @@ class ChinDetector final : public Detector {
     static int Load(const ChinSettings& settings, const std::atomic<bool>& cancel,
                     std::unique_ptr<ChinDetector>& out);
     int Detect(const SearchRequest& request, std::vector<cv::Rect>& found) const override;
+    // The model, for the whole-face fit of the face search; nullptr when
+    // ago.xml names another point than the 68-point scheme's chin.
+    const LandmarkModel* Landmarks() const;
 
   private:
-    struct Model;
-    ChinDetector(std::unique_ptr<Model> model, int landmark);
-    std::unique_ptr<Model> model_;
+    ChinDetector(std::unique_ptr<LandmarkModel> model, int landmark);
+    std::unique_ptr<LandmarkModel> model_;
     int landmark_;
 };
 

@@ -25,18 +25,26 @@ enum Result : int {
 };
 
 // The cascade's box for a face ends at the chin (the true chin lies a median
-// 1.02 box heights below its top on the shared portraits), while the program
-// places the chin a share of the box height below the box (7 % in the default
-// layout) and drops a chin found above it. The reported box is therefore the
-// cascade's box with this share of its height cut from its bottom; the chin
-// finder restores the cascade's box from the strip.
+// 1.02 box heights below its top on the shared portraits, but below the chin
+// on some round faces), while the program places the chin a share of the box
+// height below the box (7 % in the default layout) and drops a chin found
+// above it. A face whose landmarks were fitted is reported with its bottom
+// above the fitted chin; any other with this share of the cascade's height
+// cut from its bottom, which the strip-only chin fit undoes.
 inline constexpr double kFaceBottomTrim = 0.08;
+
+class FaceMemory;
+struct LandmarkModel;
 
 struct SearchRequest {
     std::filesystem::path image;
     cv::Size minSize;  // no detection smaller than this (pixels of the image)
     int pass = 0;      // 1: the more permissive second search
     int accuracy = 3;  // 1 (lenient) .. 10 (strict)
+    // The faces fitted in this library's earlier searches: a face search
+    // replaces them (when `landmarks` is given), a chin search reads them.
+    FaceMemory* memory = nullptr;
+    const LandmarkModel* landmarks = nullptr;
 };
 
 class Detector {

@@ -86,25 +86,6 @@ FaceLibrary::~FaceLibrary() {
     if (handle_ != nullptr) dlclose(handle_);
 }
 
-std::optional<PreparedPhoto> PreparePhoto(const fs::path& file, const Truth& truth) {
-    cv::Mat photo = cv::imread(file.string(), cv::IMREAD_COLOR);  // EXIF orientation applied
-    if (photo.empty()) return std::nullopt;
-    PreparedPhoto p;
-    p.sizeMatchesTruth = photo.cols == truth.width && photo.rows == truth.height;
-    const int longSide = std::max(photo.cols, photo.rows);
-    if (longSide >= 3000) {
-        const int w = photo.cols * 3000 / longSide, h = photo.rows * 3000 / longSide;
-        cv::resize(photo, photo, cv::Size(w, h), 0, 0, cv::INTER_AREA);
-        p.place.scale = 3000.0 / longSide;
-    }
-    const int side = std::max(photo.cols, photo.rows);
-    p.place.offsetX = (side - photo.cols) / 2;
-    p.place.offsetY = (side - photo.rows) / 2;
-    p.square = cv::Mat(side, side, CV_8UC3, cv::Scalar(0, 0, 0));
-    photo.copyTo(p.square(cv::Rect(p.place.offsetX, p.place.offsetY, photo.cols, photo.rows)));
-    return p;
-}
-
 bool FrameFits(const Box& f, int side) {
     const long long h = f.b - f.t;
     const long long head = h + h * 30 / 100 + h * 7 / 100;

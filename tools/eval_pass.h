@@ -34,16 +34,6 @@ class FaceLibrary {
     void* handle_ = nullptr;
 };
 
-// The square working image: the upright photo (EXIF orientation applied),
-// reduced to 3000 pixels on the long side when that side is 3000 or more,
-// centred on black.
-struct PreparedPhoto {
-    cv::Mat square;
-    Placement place;
-    bool sizeMatchesTruth = true;
-};
-std::optional<PreparedPhoto> PreparePhoto(const std::filesystem::path& file, const Truth& truth);
-
 // The program's test of whether a face gives a frame within 90 % of the
 // image, approximated: built-in layout (place 496 high, 378 wide, 59 above the
 // head, 118 below the chin), head 30 % above and 7 % below the face, no

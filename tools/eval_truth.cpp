@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <regex>
 #include <sstream>
 
@@ -173,4 +175,23 @@ void Summary::Print() const {
                 chinsOk, chinTruth, Median(chinAbs), chinMax);
     std::printf("median ms: first search %.1f, chin %.1f, whole pass %.1f\n", Median(faceMs),
                 Median(chinMs), Median(passMs));
+}
+
+std::optional<PreparedPhoto> PreparePhoto(const fs::path& file, const Truth& truth) {
+    cv::Mat photo = cv::imread(file.string(), cv::IMREAD_COLOR);  // EXIF orientation applied
+    if (photo.empty()) return std::nullopt;
+    PreparedPhoto p;
+    p.sizeMatchesTruth = photo.cols == truth.width && photo.rows == truth.height;
+    const int longSide = std::max(photo.cols, photo.rows);
+    if (longSide >= 3000) {
+        const int w = photo.cols * 3000 / longSide, h = photo.rows * 3000 / longSide;
+        cv::resize(photo, photo, cv::Size(w, h), 0, 0, cv::INTER_AREA);
+        p.place.scale = 3000.0 / longSide;
+    }
+    const int side = std::max(photo.cols, photo.rows);
+    p.place.offsetX = (side - photo.cols) / 2;
+    p.place.offsetY = (side - photo.rows) / 2;
+    p.square = cv::Mat(side, side, CV_8UC3, cv::Scalar(0, 0, 0));
+    photo.copyTo(p.square(cv::Rect(p.place.offsetX, p.place.offsetY, photo.cols, photo.rows)));
+    return p;
 }

@@ -2,6 +2,7 @@
 // Ground truth of the shared portraits and the judging of one framing pass
 // against it, for facedetect_eval.
 #include <filesystem>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,3 +66,13 @@ class Summary {
     std::vector<Outcome> all_;
     std::vector<std::string> names_;
 };
+
+// The square working image: the upright photo (EXIF orientation applied),
+// reduced to 3000 pixels on the long side when that side is 3000 or more,
+// centred on black.
+struct PreparedPhoto {
+    cv::Mat square;
+    Placement place;
+    bool sizeMatchesTruth = true;
+};
+std::optional<PreparedPhoto> PreparePhoto(const std::filesystem::path& file, const Truth& truth);

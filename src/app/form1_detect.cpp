@@ -59,6 +59,8 @@ AutoFrameOptions TForm1::AutoFrameOptionsFromControls() const {
         o.sizeCheck = Form2->CheckBox11->isChecked();
         o.rotateRetry = Form2->CheckBox15->isChecked();
         o.correctHeadTop = Form2->CheckBox7->isChecked();
+        o.headTopMethod =
+            Form2->CheckBox18->isChecked() ? HeadTopMethod::kContour : HeadTopMethod::kBackground;
         o.saveFace = Form2->CheckBox6->isChecked();
         o.accuracy = Form2->TrackBar2->value();
         o.minFaceSize = Form2->TrackBar6->value();

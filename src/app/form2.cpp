@@ -38,6 +38,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     CheckBox4 = Check(this, "画像読込時に自動認識を行う", 12, next(), true);
     CheckBox9 = Check(this, "自動認識出来ないのをスキップ", 12, next(), false);
     CheckBox7 = Check(this, "背景色で頭頂位置を補正する", 12, next(), true);
+    CheckBox18 = Check(this, "頭頂位置を輪郭から検出する", 12, next(), false);
     CheckBox11 = Check(this, "画像の90％以上の場合は認識エラーとする", 12, next(), true);
     CheckBox12 = Check(this, "画像の上半分のみを対象に検出する", 12, next(), true);
     CheckBox14 = Check(this, "顎も検出する", 12, next(), true);
@@ -72,7 +73,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     BitBtn11->setGeometry(kWidth - 119, 12, 107, 65);
 
     Memo1 = new QPlainTextEdit(this);
-    Memo1->setGeometry(12, 420, 336, 168);
+    Memo1->setGeometry(12, 444, 336, 144);
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);

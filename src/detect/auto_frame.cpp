@@ -146,6 +146,7 @@ class Pass {
     int SaveFace();
     int Frame();
     int HeadTop(int x0, int x1, int T);
+    int FinalHeadTop(int x0, int x1);
     bool Fits(int L, int T, int R, int B);
     int Fail(int code, FramingLogMarker marker) {
         r_.marker = marker;
@@ -184,6 +185,18 @@ int Pass::HeadTop(int x0, int x1, int T) {
     r_.samples.push_back(sample);
     Record(r_, &FramingTimes::headTop, start);
     return headTop;
+}
+
+int Pass::FinalHeadTop(int x0, int x1) {
+    const auto [L, T, R, B] = r_.face;
+    if (o_.headTopMethod == HeadTopMethod::kBackground) return HeadTop(x0, x1, T);
+    if (o_.headTopMethod == HeadTopMethod::kEstimate) return T;  // nothing above the estimate
+    const Stamp start = Stamp::Now();
+    HeadTopFace face{r_.face, std::nullopt};
+    if (o_.findChin && r_.chins > 0) face.chinRow = r_.y0 + r_.chin.top + r_.chin.Height() / 2;
+    const std::optional<int> top = FindHeadTopContour(square_, face);
+    Record(r_, &FramingTimes::headTop, start);
+    return top.value_or(ExtendAbove(T, B, layout_.haarTop));
 }
 
 bool Pass::Fits(int L, int T, int R, int B) {
@@ -342,11 +355,13 @@ int Pass::Frame() {
     const auto [L, T, R, B] = r_.face;
     int x0 = 0, x1 = 0;
     HeadBand(L, R, W_, x0, x1);
-    r_.headTop = HeadTop(x0, x1, T);
+    r_.headTop = FinalHeadTop(x0, x1);
     r_.topO = ExtendAbove(T, B, layout_.haarTop);
     r_.bottomO = ExtendBelow(T, B, layout_.haarBottom);
     int top = r_.topO, bottom = r_.bottomO;
-    if (o_.correctHeadTop && T > r_.headTop) {
+    const bool correct = o_.headTopMethod == HeadTopMethod::kContour ||
+                         (o_.headTopMethod == HeadTopMethod::kBackground && o_.correctHeadTop);
+    if (correct && T > r_.headTop) {
         top = r_.headTop;
         if (!StretchedBottom(T, B, r_.headTop, r_.topO, r_.bottomO, bottom))
             return Fail(kFrameNotDetected, FramingLogMarker::NotDetected);

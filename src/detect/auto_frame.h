@@ -14,6 +14,7 @@
 
 #include "detect/face_library.h"
 #include "detect/head_top.h"
+#include "detect/head_top_contour.h"
 #include "layout/layout.h"
 #include "platform/bitmap.h"
 
@@ -35,6 +36,12 @@ struct AutoFrameOptions {
 
     HeadTopSettings headTop;
     HeadTopFinder headTopFinder = FindHeadTop;
+    // Where the final head top comes from: kBackground is the scan above
+    // (applied when correctHeadTop is set), kContour the head's outline
+    // ("頭頂位置を輪郭から検出する"; the estimate when the outline cannot be
+    // found), kEstimate the fixed share of the face box (haar_top). The
+    // plausibility tests of the searches always use the scan.
+    HeadTopMethod headTopMethod = HeadTopMethod::kBackground;
 
     // Where the recognised face and the training list go.
     std::string saveFolder;  // the save-folder field; "" = below photoDir

@@ -48,12 +48,21 @@ std::string TestDataPath(const std::string& name) {
     return (SourceDir() / "tests" / "data" / name).string();
 }
 
-std::string PortraitsFolder() {
-    // KAMBRIX_PORTRAITS names the folder for a checkout kept elsewhere.
-    const char* given = std::getenv("KAMBRIX_PORTRAITS");
-    const fs::path p = given && *given
-                           ? fs::path(given)
-                           : SourceDir().parent_path() / "shared" / "testdata" / "portraits";
+std::string PortraitsFolder(const std::string& set) {
+    // KAMBRIX_PORTRAITS names the first set's folder for a checkout kept
+    // elsewhere (the other sets lie beside it); otherwise the shared folder
+    // lies beside the checkout, or beside the folder that holds work trees.
     std::error_code ec;
-    return fs::is_directory(p, ec) ? p.string() : std::string();
+    if (const char* given = std::getenv("KAMBRIX_PORTRAITS"); given && *given) {
+        const fs::path p =
+            set == "portraits" ? fs::path(given) : fs::path(given).parent_path() / set;
+        return fs::is_directory(p, ec) ? p.string() : std::string();
+    }
+    for (fs::path dir = fs::absolute(SourceDir(), ec).parent_path(); !dir.empty();
+         dir = dir.parent_path()) {
+        const fs::path p = dir / "shared" / "testdata" / set;
+        if (fs::is_directory(p, ec)) return p.string();
+        if (dir == dir.root_path()) break;
+    }
+    return std::string();
 }

@@ -27,5 +27,6 @@ std::filesystem::path SourceDir();
 std::filesystem::path ProgramDir();
 // A file kept under tests/data.
 std::string TestDataPath(const std::string& name);
-// The shared portraits folder, or "" when it is not there.
-std::string PortraitsFolder();
+// A shared portraits folder ("portraits", "portraits2"), or "" when it is
+// not there.
+std::string PortraitsFolder(const std::string& set = "portraits");

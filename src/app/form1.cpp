@@ -180,6 +180,7 @@ void TForm1::BuildControls() {
     // the dragged text would swallow the folder or photo under it.
     for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);
 
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     // Text typed into the box selects no item.
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {

@@ -17,6 +17,7 @@
 #include "layout/layout.h"
 #include "platform/bitmap.h"
 #include "platform/host.h"
+#include "sheet/compose.h"
 
 class BusyGuard;
 class QCheckBox;
@@ -107,6 +108,13 @@ class TForm1 : public QMainWindow {
     void BeginHeadLine(int x, int y);
     void TrackHeadLine(int x, int y);
     void FinishHeadLine(int x, int y);
+    // Sheets (form1_sheet.cpp)
+    void BitBtn3Click();
+    int CreateSheetStep();
+    int ComposeSheet();
+    SheetOptions ReadSheetOptions() const;
+    ViewFrame FrameInView() const;
+    void ShowSheetPreview();
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -134,7 +142,6 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
     int FBatchIndex = 0;
-    int FSheetSlot = 0;
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
@@ -155,7 +162,14 @@ class TForm1 : public QMainWindow {
     Bitmap& FTrimBmp = FWork.trim;
     Bitmap& FTempBmp2 = FWork.temp2;
     Bitmap& FSourceBmp = FWork.source;
-    Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
+    // The sheet shared by the persons on it, its next place and the scratch
+    // pictures of one place.
+    SheetState FSheet;
+    Bitmap& FSheetBmp = FSheet.sheet;
+    int& FSheetSlot = FSheet.slot;
+    Bitmap& FCellBmp = FSheet.cell;
+    Bitmap& FCellRotBmp = FSheet.cellRot;
+    Bitmap FBackBmp, FTempBmp1, FTempBmp3;
 
     // The face library of a framing pass; empty = the program folder's.
     std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
@@ -194,6 +208,8 @@ class TForm1 : public QMainWindow {
     // Sets FRotation (kept within one turn), rebuilds the square and shows the
     // angle; false (nothing done) while another operation runs.
     bool TurnPhotoTo(int tenths);
+    void LoadSheetBackground();
+    void ResetRotationField();
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on

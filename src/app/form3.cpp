@@ -1,5 +1,6 @@
 #include "app/form3.h"
 
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -23,6 +24,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixe
     Image1->resize(kInitialWidth, kPictureHeight);
     ScrollBox1->setWidget(Image1);
     ClearPreview();
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 void TForm3::showEvent(QShowEvent* event) {

@@ -1,0 +1,101 @@
+// The sheet button: the trimmed photo cut from the crop frame, the sheet
+// composed and saved by the core, the preview and the outcome shown.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include "app/form1.h"
+#include "app/form2.h"
+#include "app/form3.h"
+#include "app/timage.h"
+#include "app/ui_text.h"
+#include "sheet/save.h"
+
+void TForm1::BitBtn3Click() {
+    if (FBusy) return;
+    // Held for the whole press: the events pumped during the step must not
+    // start another operation on the working images.
+    FBusy = true;
+    FAbortRequested = false;
+    LoadSheetBackground();
+    CreateSheetStep();
+    if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
+    FBusy = false;
+}
+
+void TForm1::LoadSheetBackground() {
+    if (LoadBackgroundPicture(FAppDir, FPaper.bg_img_name, FBackBmp) == kBackgroundBadExtension)
+        FHost.dialogs->ShowMessage(kMsgBackgroundExtension, FTitle);
+}
+
+int TForm1::CreateSheetStep() {
+    if (Form3) {
+        Form3->show();
+        Form3->raise();
+    }
+    SetControlsEnabled(false);
+    if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
+    CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
+    ShowMemoryReport();
+    ComposeSheet();  // whatever it returns, this person's places are used up
+    FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
+    SetControlsEnabled(true);
+    ShowMemoryReport();
+    // A folder run moves on to its next photo here.
+    BitBtn3->setEnabled(true);
+    BitBtn3->setFocus();
+    return 0;
+}
+
+int TForm1::ComposeSheet() {
+    ComposeReport report;
+    const int result =
+        ::ComposeSheet(CurrentLayout(), ReadSheetOptions(), FTrimBmp, FBackBmp, FFileName, FSheet,
+                       *FHost.dialogs, &report, [this] { Pump(); });
+    if (result == kComposeNoMemory) FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
+    if (result != 0) return result;
+    ShowSheetPreview();
+    if (report.saved) {
+        SetStatusText(0, kStatusSaved + report.sheetPath);
+        if (!FBatchMode) FHost.dialogs->ShowMessage(kMsgSaved, FTitle);
+    }
+    return 0;
+}
+
+SheetOptions TForm1::ReadSheetOptions() const {
+    SheetOptions o;
+    o.sharpen = CheckBox1->isChecked();
+    o.batchMode = FBatchMode;
+    o.autoContinuous = CheckBox3->isChecked();
+    if (Form2) {
+        o.skipUnrecognised = Form2->CheckBox9->isChecked();
+        o.marks.centreMarks = Form2->CheckBox1->isChecked();
+        o.marks.cornerMarks = Form2->CheckBox2->isChecked();
+        o.marks.scale = Form2->CheckBox5->isChecked();
+        o.saveTrimmed = Form2->CheckBox10->isChecked();
+        o.quality = Form2->TrackBar4->value();
+    }
+    o.saveFolder = S(Edit3->text());
+    o.photoDir = FPhotoDir;
+    o.title = FTitle;
+    return o;
+}
+
+ViewFrame TForm1::FrameInView() const {
+    // The frame is a child of the scrolled content, so its position is already
+    // in view pixels: the visible position plus the scroll offsets.
+    return {Image3->x(), Image3->y(), Image3->width(), Image3->height()};
+}
+
+void TForm1::ShowSheetPreview() {
+    if (!Form3) return;
+    Bitmap preview;
+    if (MakeSheetPreview(FSheetBmp, Form3->Image1->height(), preview, [this] { Pump(); }) == 0)
+        Form3->SetPreview(preview);
+}
+
+void TForm1::ResetRotationField() {
+    FRotation = 0;
+    Edit4->setText("0");
+}

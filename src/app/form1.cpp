@@ -181,6 +181,8 @@ void TForm1::BuildControls() {
     for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);
 
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn10, &QPushButton::clicked, this, [this] { BitBtn10Click(); });
+    connect(BitBtn11, &QPushButton::clicked, this, [this] { BitBtn11Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     // Text typed into the box selects no item.
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {

@@ -116,6 +116,10 @@ class TForm1 : public QMainWindow {
     ViewFrame FrameInView() const;
     void ShowSheetPreview();
 
+    // Folder runs (form1_folder.cpp)
+    void BitBtn10Click();
+    void BitBtn11Click();
+
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
     QPushButton* SpeedButton1;
@@ -138,6 +142,9 @@ class TForm1 : public QMainWindow {
     int FDispNum = 0, FDispDen = 0;
     int FRotation = 0;
     bool FBusy = false;
+    // A sheet or skip press is under way: the busy flag is let go around each
+    // framing inside it, so this one refuses the other commands meanwhile.
+    bool FRunning = false;
     bool FStartingUp = true;
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
@@ -209,6 +216,19 @@ class TForm1 : public QMainWindow {
     // angle; false (nothing done) while another operation runs.
     bool TurnPhotoTo(int tenths);
     void LoadSheetBackground();
+    bool AutomaticRun() const;
+    bool SkipFinishedSheets() const;
+    int BatchCount() const;
+    void RunFolder();
+    void MoveToNextPhoto();
+    void SkipFinished();
+    // Opens the photo at FBatchIndex, passing over unreadable ones, and frames
+    // it when asked; false when no photo remains.
+    bool OpenFolderPhoto();
+    void FinishFolder();
+    void ShowRunProgress();
+    void LogFolderFailure(const std::string& path);
+    void WriteLogSeparator();
     void ResetRotationField();
 
     std::array<QLabel*, 4> FPanels{};

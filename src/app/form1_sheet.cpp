@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/busy_guard.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
@@ -13,15 +14,21 @@
 #include "sheet/save.h"
 
 void TForm1::BitBtn3Click() {
-    if (FBusy) return;
-    // Held for the whole press: the events pumped during the step must not
-    // start another operation on the working images.
-    FBusy = true;
+    // The run flag stays up for the whole press: the busy flag is let go
+    // around each framing, and nothing pumped meanwhile may start another
+    // operation on the working images.
+    BusyGuard run(FRunning);
+    if (!run) return;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     FAbortRequested = false;
+    WriteLogSeparator();
     LoadSheetBackground();
-    CreateSheetStep();
+    if (AutomaticRun())
+        RunFolder();
+    else
+        CreateSheetStep();
     if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
-    FBusy = false;
 }
 
 void TForm1::LoadSheetBackground() {
@@ -42,9 +49,10 @@ int TForm1::CreateSheetStep() {
     FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
     SetControlsEnabled(true);
     ShowMemoryReport();
-    // A folder run moves on to its next photo here.
+    if (FBatchMode) MoveToNextPhoto();
     BitBtn3->setEnabled(true);
     BitBtn3->setFocus();
+    FBusy = false;
     return 0;
 }
 

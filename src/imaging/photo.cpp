@@ -34,6 +34,8 @@ void ReduceOnLoad(Bitmap& photo, PixelSize size, const StatusFn& status, const Y
 // After the decode: the large-photo reduction, the kept copy and the square.
 void FinishLoading(WorkingImages& images, const LoadOptions& options, const StatusFn& status,
                    const YieldFn& yield, LoadOutcome& outcome) {
+    outcome.decodedWidth = images.trim.Width();
+    outcome.decodedHeight = images.trim.Height();
     if (NeedsLoadReduction(images.trim.Width(), images.trim.Height(), options)) {
         ReduceOnLoad(images.trim, LoadReducedSize(images.trim.Width(), images.trim.Height()),
                      status, yield);

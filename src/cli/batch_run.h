@@ -1,0 +1,20 @@
+#pragma once
+// The whole command: check everything that can be checked before any work
+// (bad options, missing photos, an unreadable layout: one line and status 2),
+// run the units on the workers, show progress, write the report.
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/pipeline.h"
+
+// The code a photo gets when its worker process died under it.
+constexpr int kBatchWorkerLost = -100;
+
+// Fills `plan` from the options; "" when the run can start, else a one-line error.
+std::string PrepareBatch(const BatchOptions& options, const std::string& appDir, BatchPlan& plan);
+
+// Runs the command with `args` (without the program name); `appDir` is the
+// program folder. Returns the exit status.
+int RunBatchCommand(const std::vector<std::string>& args, const std::string& appDir,
+                    std::ostream& out, std::ostream& err, bool terminal);

@@ -3,7 +3,6 @@
 // straighten the photo and places the crop frame from the line.
 #include <QPushButton>
 #include <QScrollArea>
-#include <new>
 
 #include "app/form1.h"
 #include "app/timage.h"
@@ -119,8 +118,8 @@ void TForm1::FinishHeadLine(int x, int y) {
     in.baseH = FFrameBaseH;
     in.dispNum = FDispNum;
     in.dispDen = FDispDen;
-    in.scrollX = ScrollX();
-    in.scrollY = ScrollY();
+    // The line's overlay and the frame both lie on the scrolled content, so
+    // the frame needs no scroll offset (scrollX, scrollY stay 0).
     HeadLineFrame frame;
     if (HeadLineFrameFor(in, frame) != 0) {
         FHost.dialogs->ShowMessage(kNoHeadShareText, FTitle);
@@ -129,10 +128,7 @@ void TForm1::FinishHeadLine(int x, int y) {
         return;
     }
     Image3->setGeometry(frame.left, frame.top, frame.width, frame.height);
-    try {
-        DrawFrameOverlay();
-    } catch (const std::bad_alloc&) {
-        FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
+    if (!DrawFrameOverlay()) {  // out of memory, said; the tool stays on
         SetControlsEnabled(true);
         return;
     }

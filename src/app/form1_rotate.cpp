@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/busy_guard.h"
 #include "app/form1.h"
 #include "app/timage.h"
 #include "app/ui_text.h"
@@ -55,13 +56,12 @@ void TForm1::BitBtn8Click() {
 }
 
 bool TForm1::TurnPhotoTo(int tenths) {
-    if (FBusy) return false;
-    FBusy = true;
+    const BusyGuard busy(FBusy);
+    if (!busy) return false;
     FRotation = KeptAngle(tenths);
     RotateWorkImage(FRotation);
     Edit4->setText(Q(AngleBoxText(FRotation)));
     ShowMemoryReport();
-    FBusy = false;
     return true;
 }
 

@@ -41,6 +41,7 @@ void TForm1::RunFolder() {
     BitBtn11->show();
     do {
         Pump();
+        FBusy = true;  // let go after the step's framing; held again for the next
         CreateSheetStep();
         if (!CheckBox3->isChecked()) break;
         if (FAbortRequested) {
@@ -88,11 +89,8 @@ void TForm1::FinishFolder() {
     if (partSheet) {
         SaveOptions save = SaveOptionsFor(CurrentLayout(), ReadSheetOptions(), FFileName);
         std::string written;
-        if (SaveSheet(FSheetBmp, save, *FHost.dialogs, FTitle, &written) == 0) {
+        if (SaveSheet(FSheetBmp, save, *FHost.dialogs, FTitle, &written) == 0)
             SetStatusText(0, kStatusSaved + written);
-            // The places are on paper now: the next press starts a fresh sheet.
-            FSheetSlot = 0;
-        }
     }
     FHost.dialogs->ShowMessage(kMsgSaved, FTitle);
 }

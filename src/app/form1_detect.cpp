@@ -81,6 +81,8 @@ bool TForm1::Unattended() const {
 
 int TForm1::AutoFrame() {
     if (FBusy) return 0;
+    // A photo that failed to load leaves nothing to frame (and no view to frame it on).
+    if (FSourceBmp.Empty() || FDispDen <= 0) return 0;
     FBusy = true;
     DetachGrips();
     Image3->hide();

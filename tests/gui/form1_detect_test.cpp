@@ -202,6 +202,17 @@ TEST_F(DetectTest, BusyWindowDoesNothing) {
     form1->FBusy = false;
 }
 
+TEST_F(DetectTest, PhotoThatFailsToLoadIsNotFramed) {
+    const std::string broken = photos.Write("broken.jpg", "not a picture");
+    SetRecognitionOnLoad(true);
+    passes = 0;
+    host.dialogs.fileAnswers = {{broken}};
+    form1->BitBtn2Click();
+    EXPECT_EQ(passes, 0);
+    for (const std::string& text : host.dialogs.Texts())
+        EXPECT_EQ(text.find("一時保存"), std::string::npos) << text;
+}
+
 TEST_F(DetectTest, RecognisedFaceIsSavedBesideThePhoto) {
     first = {0, {{400, 300, 600, 500}}};
     form2->CheckBox6->setChecked(true);

@@ -114,7 +114,8 @@ void TForm1::WriteLogSeparator() {
 }
 
 void TForm1::BitBtn10Click() {
-    if (FRunning) return;
+    BusyGuard run(FRunning);  // the busy flag is let go around the framing
+    if (!run) return;
     BusyGuard busy(FBusy);
     if (!busy || !FBatchMode) return;
     FBatchIndex = std::min(FBatchIndex + 1, BatchCount());

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/timage.h"
 #include "detect/recognition_log.h"
 #include "gui/form_fixture.h"
 #include "platform/cp932.h"
@@ -193,6 +194,21 @@ TEST_F(FolderTest, SkippingOverFinishedSheetsStopsAtTheLastPhoto) {
     form1->BitBtn10->click();
     EXPECT_EQ(form1->FFileName, files[2]);
     EXPECT_TRUE(form1->BitBtn3->isEnabled());
+}
+
+TEST_F(FolderTest, PhotosSavedIntoTheirOwnFolderAreNotTakenAsFinished) {
+    // The sheet of a photo would be the photo itself: it is not finished,
+    // and it is not written over either.
+    form2->CheckBox8->setChecked(true);
+    form1->Edit3->setText(QString::fromStdString(photos.Dir()));
+    const auto files = DropFolder(2);
+    ASSERT_TRUE(form1->FBatchMode);
+    EXPECT_EQ(form1->FFileName, files[0]);
+    const auto size = fs::file_size(files[0]);
+    RunAutomatically();
+    EXPECT_EQ(fs::file_size(files[0]), size);
+    EXPECT_EQ(form1->FBatchIndex, 2);
+    EXPECT_EQ(host.dialogs.Texts().back(), "保存しました。");
 }
 
 // ---- the press's setup -------------------------------------------------------

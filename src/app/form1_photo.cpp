@@ -230,7 +230,10 @@ int TForm1::LoadPhoto(const std::string& fileName) {
             Pump();
         },
         [this] { Pump(); });
-    if (outcome.code == 0 && outcome.lowResolution)
+    // An unattended run must not wait on a notice: it goes to the status bar.
+    if (outcome.code == 0 && outcome.lowResolution && Unattended())
+        SetStatusText(2, LowResolutionMessage(outcome.width, outcome.height));
+    else if (outcome.code == 0 && outcome.lowResolution)
         FHost.dialogs->ShowMessage(LowResolutionMessage(outcome.width, outcome.height), FTitle,
                                    MessageKind::Information);
     if (outcome.reduced) SetStatusText(2, "");

@@ -45,8 +45,11 @@ int TForm1::CreateSheetStep() {
     if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
     CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
     ShowMemoryReport();
-    ComposeSheet();  // whatever it returns, this person's places are used up
-    FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
+    // A person who was not composed (skipped, or stopped by the user) takes
+    // no places: a skipped last person would otherwise cost the sheet of the
+    // persons before, and a skipped first one would leave the previous sheet
+    // under the next person.
+    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
     SetControlsEnabled(true);
     ShowMemoryReport();
     if (FBatchMode) MoveToNextPhoto();

@@ -8,8 +8,8 @@
 #include "detect/auto_frame.h"
 #include "detect/recognition_log.h"
 #include "platform/paths.h"
-#include "support/temp_folder.h"
 #include "support/fake_face_library.h"
+#include "support/temp_folder.h"
 
 namespace {
 

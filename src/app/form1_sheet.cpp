@@ -11,6 +11,7 @@
 #include "app/form3.h"
 #include "app/timage.h"
 #include "app/ui_text.h"
+#include "platform/memory.h"
 #include "sheet/save.h"
 
 void TForm1::BitBtn3Click() {

@@ -128,6 +128,8 @@ TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
     EXPECT_FALSE(form1->BitBtn11->isVisible());
 }
 
+// The abort button and the automatic box still act while the run holds the
+// run flag.
 TEST_F(FolderTest, UntickingAutomaticStopsWithoutAMessage) {
     DropFolder(3);
     host.pump.action = [&] { form1->CheckBox3->setChecked(false); };
@@ -262,16 +264,6 @@ TEST_F(FolderTest, CommandsDuringARunAreRefused) {
     EXPECT_EQ(form1->FRotation, 0);
     EXPECT_EQ(SheetFiles().size(), 3u);
     EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
-}
-
-TEST_F(FolderTest, AbortAndTheAutomaticBoxStillWorkDuringARun) {
-    DropFolder(3);
-    host.pump.action = [&] {
-        if (form1->FBatchIndex == 1 && !form1->FBusy) form1->BitBtn11Click();
-    };
-    RunAutomatically();
-    EXPECT_EQ(SheetFiles().size(), 2u);
-    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"中断しました。"});
 }
 
 }  // namespace

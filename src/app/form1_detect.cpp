@@ -14,6 +14,7 @@
 #include "app/tresizecontrol.h"
 #include "app/ui_text.h"
 #include "detect/recognition_log.h"
+#include "frame/auto_frame_view.h"
 #include "frame/frame_overlay.h"
 #include "imaging/view.h"
 #include "platform/text_format.h"
@@ -158,42 +159,20 @@ void TForm1::ReportFramingFailure(int code) {
 }
 
 int TForm1::PlaceAutoFrame(const FramingResult& r) {
-    const int D = FDispNum, M = FDispDen;
-    if (M <= 0 || FFrameW <= 0 || FFrameH <= 0) return kFrameNotDetected;
-    const PixelRect& box = r.photoBox;
-    int vh = std::max(r.frameH * D / M + 1, FFrameBaseH * D / M + 1);
-    const int cy = (box.top + r.frameH / 2) * D / M + 1;
-    int vtop = cy - vh / 2;
-    int vw = std::max(FFrameW * vh / FFrameH, FFrameBaseW * D / M + 1);
-    const int cx = (box.left + (box.right - box.left) / 2) * D / M + 1;
-    int vleft = cx - vw / 2;
     // The view's children (the photo, the frame) sit in the scrolled content,
     // so their coordinates are view coordinates: no scroll position is taken
     // off here or in the marks and rectangles below.
-    SetStatusText(2, FormatText("(%d,%d)-(%d,%d)", vleft, vtop, vleft + vw, vtop + vh));
+    const AutoFrameView view{FDispNum,         FDispDen,    0,           0,       Image1->width(),
+                             Image1->height(), FFrameBaseW, FFrameBaseH, FFrameW, FFrameH};
+    AutoFramePlacement placed;
+    if (!PlaceAutoFrameInView(r.photoBox, r.frameH, view, placed)) return kFrameNotDetected;
+    const ViewRect& u = placed.unclamped;
+    SetStatusText(2,
+                  FormatText("(%d,%d)-(%d,%d)", u.left, u.top, u.left + u.width, u.top + u.height));
     Pump();
-
-    // Keep the frame inside the view, shrinking it with the layout's aspect.
-    const int VW = Image1->width(), VH = Image1->height();
-    if (vtop + vh > VH) {
-        vtop = VH - vh;
-        if (vtop < 0) {
-            vtop = 0;
-            vh = VH;
-            vw = FFrameW * vh / FFrameH;
-            vleft = cx - vw / 2;
-        }
-    }
-    if (vleft < 0) vleft = 0;
-    if (vleft + vw > VW) {
-        vleft = VW - vw;
-        if (vleft < 0) {
-            vleft = 0;
-            vw = VW;
-            vh = FFrameH * vw / FFrameW;
-            vtop = cy - vh / 2;
-        }
-    }
+    // Kept inside the view, shrunk with the layout's aspect when larger.
+    const int vleft = placed.frame.left, vtop = placed.frame.top;
+    const int vw = placed.frame.width, vh = placed.frame.height;
 
     // The picture is drawn whole before it replaces the overlay's.
     Bitmap picture;

@@ -25,16 +25,14 @@ struct NumberOption {
 };
 
 const SwitchOption kSwitches[] = {
-    {"reduce", &BatchSettings::reduceLarge,
-     "reduce photos of 3000 pixels or more on a side to 3000 before framing"},
+    {"reduce", &BatchSettings::reduceLarge, "reduce photos of 3000 pixels or more on a side first"},
     {"exif", &BatchSettings::exif, "turn photos upright as their EXIF orientation says"},
     {"chin", &BatchSettings::chin, "find the chin as well as the face"},
     {"head-top", &BatchSettings::headTop, "correct the head top by the background colour"},
     {"upper-half", &BatchSettings::upperHalf, "accept only a face in the upper half of the photo"},
-    {"size-check", &BatchSettings::sizeCheck,
-     "treat a frame of 90% of the photo or more as a failed framing"},
+    {"size-check", &BatchSettings::sizeCheck, "a frame of 90% of the photo or more is a failure"},
     {"rotate-retry", &BatchSettings::rotateRetry,
-     "turn the photo by 90 degrees and try again when no face is found"},
+     "turn by 90 degrees and try again when framing fails"},
     {"recognition-images", &BatchSettings::recognitionImages,
      "keep each recognised face and its training line"},
     {"sharpen", &BatchSettings::sharpen, "sharpen each photo on the sheet"},
@@ -43,17 +41,17 @@ const SwitchOption kSwitches[] = {
     {"corner-marks", &BatchSettings::cornerMarks, "print corner crop marks"},
     {"scale", &BatchSettings::scale, "print the millimetre scale"},
     {"enlarge-small", &BatchSettings::enlargeSmall,
-     "enlarge a frame smaller than its place on the sheet instead of failing the photo"},
+     "enlarge a frame smaller than its place, not fail"},
 };
 
 const NumberOption kNumbers[] = {
     {"accuracy", &BatchSettings::accuracy, 1, 10, "face detection strictness"},
-    {"min-face", &BatchSettings::minFace, 100, 1000, "smallest face searched for, in pixels"},
+    {"min-face", &BatchSettings::minFace, 100, 1000, "smallest face searched for (pixels)"},
     {"quality", &BatchSettings::quality, 0, 100, "JPEG quality of every file written"},
     {"head-top-range", &BatchSettings::headTopRange, 0, 100,
-     "colour range counted as background (plus or minus)"},
+     "background colour range, plus or minus"},
     {"head-top-threshold", &BatchSettings::headTopThreshold, 50, 100,
-     "share of background, in %, that makes a row lie above the head"},
+     "% of background that ends the head"},
 };
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -265,8 +263,9 @@ std::string BatchHelpText() {
         text += HelpLine(std::string("  --[no-]") + s.name,
                          std::string(s.help) + ((BatchSettings{}.*s.field) ? " (on)" : " (off)"));
     }
+    text += '\n';
+    text += HelpLine("  -h, --help", "show this text");
     text +=
-        "\n  -h, --help           show this text\n"
         "\nExit status: 0 all photos done, 1 some failed, 2 bad command line,\n"
         "130 interrupted (the photos in progress are finished and the report written).\n";
     return text;

@@ -1,0 +1,107 @@
+// kambrix-batch and the window on the same real portraits: the batch's
+// --frame-only report gives, for every photo, the result the window's own
+// framing pass gives, and the face it found in the photo's pixels.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "cli/batch_run.h"
+#include "gui/form_fixture.h"
+#include "platform/jpeg.h"
+#include "platform/paths.h"
+
+namespace {
+
+struct Reported {
+    int code = 0;
+    std::vector<int> face;  // left, top, right, bottom; empty when unknown
+};
+
+std::map<std::string, Reported> ReadReport(const std::string& path) {
+    std::map<std::string, Reported> rows;
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream ss(line);
+        for (std::string cell; std::getline(ss, cell, ',');) f.push_back(cell);
+        if (f.size() < 8) continue;
+        Reported r;
+        r.code = std::stoi(f[2]);
+        if (!f[4].empty())
+            for (int i = 4; i < 8; ++i) r.face.push_back(std::stoi(f[static_cast<std::size_t>(i)]));
+        rows[f[0]] = r;
+    }
+    return rows;
+}
+
+class BatchAgreement : public FormTest {
+  protected:
+    void SetUp() override {
+        folder = PortraitsFolder();
+        if (folder.empty())
+            GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
+        FormTest::SetUp();
+        form1->FAppDir = ProgramDir().string() + "/";
+        ASSERT_TRUE(form1->LoadLayout(form1->FAppDir + kLayout));
+        SetRecognitionOnLoad(true);
+        form2->CheckBox6->setChecked(false);  // nothing written beside the shared photos
+        form1->Edit3->setText(QString::fromStdString(out.Dir()));
+        form1->show();
+    }
+
+    static constexpr const char* kLayout = "35x45mm_L判_4枚_パスポート.ini";
+    std::string folder;
+    TempFolder out;
+};
+
+TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
+    // One worker: this process runs a window, which a worker process must not share.
+    std::ostringstream o, e;
+    ASSERT_NE(
+        RunBatchCommand({folder, "--frame-only", "--layout", form1->FAppDir + kLayout,
+                         "--no-recognition-images", "--jobs", "1", "--report", out.Dir() + "r.csv"},
+                        form1->FAppDir, o, e, false),
+        kExitUsage)
+        << e.str();
+    const auto report = ReadReport(out.Dir() + "r.csv");
+    int compared = 0;
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        if (entry.name.size() < 4 || entry.name.substr(entry.name.size() - 4) != ".jpg") continue;
+        const std::string path = folder + "/" + entry.name;
+        host.dialogs.fileAnswers = {{path}};
+        form1->BitBtn2Click();
+        const FramingResult& r = form1->FLastFraming;
+        const auto it = report.find(path);
+        ASSERT_NE(it, report.end()) << path;
+        // The batch runs unattended: a frame too large is -9 there, -10 here.
+        const bool tooLarge =
+            r.code == kFrameNotDetected && r.marker == FramingLogMarker::FalseDetection;
+        EXPECT_EQ(it->second.code, tooLarge ? kFrameTooLargeUnattended : r.code) << entry.name;
+        ++compared;
+        if (r.code != 0 && it->second.face.empty()) continue;
+        ASSERT_EQ(it->second.face.size(), 4u) << entry.name;
+        // The window's face in its square, back to the photo by hand: the
+        // padding off, then the load reduction undone (the photo's upright size
+        // from its decoded picture).
+        Bitmap decoded;
+        ASSERT_EQ(DecodeJpegFile(path, decoded), 0);
+        const int w = form1->FTempBmp2.Width(), h = form1->FTempBmp2.Height();
+        const bool turned = (decoded.Width() > decoded.Height()) != (w > h);
+        const double full = turned ? decoded.Height() : decoded.Width();
+        const double sx = full / w, sy = (turned ? decoded.Width() : decoded.Height()) * 1.0 / h;
+        const int side = std::max(w, h), offX = (side - w) / 2, offY = (side - h) / 2;
+        const double expected[4] = {(r.face.left - offX) * sx, (r.face.top - offY) * sy,
+                                    (r.face.right - offX) * sx, (r.face.bottom - offY) * sy};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(it->second.face[static_cast<std::size_t>(i)], expected[i], 1.0)
+                << entry.name << " side " << i;
+    }
+    EXPECT_GE(compared, 20);
+}
+
+}  // namespace

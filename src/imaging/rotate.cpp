@@ -10,13 +10,16 @@
 // is computed once per source pixel (separably: a vertical 1 2 1 sum, then a
 // horizontal one; the weights left out at the borders are a row set times a
 // column set, so the weight total is the product of the two axis totals) and
-// the target rows then only gather from that table.
+// the target rows then only gather from that table. The table keeps the
+// source's b, g, r byte layout: its rows are plain byte loops, and a target
+// pixel reads the four bytes at its cell (the fourth is ignored).
 #include "imaging/rotate.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "imaging/kernel_support.h"
@@ -32,29 +35,33 @@ struct RowSumTag;
 struct PackedTag;
 struct TableTag;
 
-constexpr std::uint32_t kZeroCell = 0;
+constexpr std::uint8_t kZeroCell[4] = {};
 
 struct Plan {
     const Bitmap* source = nullptr;
     Bitmap* target = nullptr;
-    // 0x00RRGGBB per source pixel, row-major, then a zero cell (the only cell
-    // of an empty source).
-    const std::uint32_t* blurred = &kZeroCell;
+    // b, g, r per source pixel, row-major, then a zero cell of four bytes
+    // (the only cell of an empty source).
+    const std::uint8_t* blurred = kZeroCell;
     const double* columnC = nullptr;  // dx * c for every target column
     const double* columnS = nullptr;  // dx * s
     double c = 0, s = 0;
     int sw2 = 0, sh2 = 0, th2 = 0;
 };
 
+// How many target rows ahead the table is prefetched.
+constexpr int kPrefetchRows = 3;
+
 // Rows per band between two yields: about a million pixels.
 int BandRows(int width) {
     return std::max(1, (1 << 20) / std::max(1, width));
 }
 
-// Weighted means of one source row into `out`; `sums` holds 3 * width
-// vertical sums.
+// Weighted means of one source row into `out` (b, g, r bytes); `sums` holds
+// 3 * width vertical sums.
 KAMBRIX_KERNEL_CLONES
-void BlurRow(const Bitmap& source, int y, std::uint16_t* sums, std::uint32_t* out) {
+void BlurRow(const Bitmap& source, int y, std::uint16_t* __restrict sums,
+             std::uint8_t* __restrict out) {
     const int sw = source.Width(), sh = source.Height(), n = sw * 3;
     const std::uint8_t* mid = source.Row(y);
     const std::uint8_t* up = y > 0 ? source.Row(y - 1) : nullptr;
@@ -71,36 +78,25 @@ void BlurRow(const Bitmap& source, int y, std::uint16_t* sums, std::uint32_t* ou
 
     // Border columns (and every column of a picture 1 or 2 pixels wide).
     const auto edge = [&](int x) {
-        int total = 2 * rowWeight;
-        std::uint32_t packed = 0;
+        const int weight = rowWeight * (2 + (x > 0 ? 1 : 0) + (x + 1 < sw ? 1 : 0));
         for (int ch = 0; ch < 3; ++ch) {
             int sum = 2 * sums[x * 3 + ch];
             if (x > 0) sum += sums[x * 3 - 3 + ch];
             if (x + 1 < sw) sum += sums[x * 3 + 3 + ch];
-            const int weight = total + (x > 0 ? rowWeight : 0) + (x + 1 < sw ? rowWeight : 0);
-            packed |= std::uint32_t(sum / weight) << (8 * ch);
+            out[x * 3 + ch] = std::uint8_t(sum / weight);
         }
-        out[x] = packed;
     };
     edge(0);
     if (sw > 1) edge(sw - 1);
+    // Interior columns, every channel alike: the neighbours are 3 bytes away.
+    // The sums are at most 16 * 255 and fit 16 bits.
     if (rowWeight == 4) {
-        for (int x = 1; x + 1 < sw; ++x) {
-            const std::uint16_t* v = sums + x * 3;
-            const unsigned b = (v[-3] + 2u * v[0] + v[3]) >> 4;
-            const unsigned g = (v[-2] + 2u * v[1] + v[4]) >> 4;
-            const unsigned r = (v[-1] + 2u * v[2] + v[5]) >> 4;
-            out[x] = b | (g << 8) | (r << 16);
-        }
+        for (int k = 3; k < n - 3; ++k)
+            out[k] = std::uint8_t(std::uint16_t(sums[k - 3] + 2 * sums[k] + sums[k + 3]) >> 4);
     } else {
-        const unsigned weight = 4u * rowWeight;
-        for (int x = 1; x + 1 < sw; ++x) {
-            const std::uint16_t* v = sums + x * 3;
-            const unsigned b = (v[-3] + 2u * v[0] + v[3]) / weight;
-            const unsigned g = (v[-2] + 2u * v[1] + v[4]) / weight;
-            const unsigned r = (v[-1] + 2u * v[2] + v[5]) / weight;
-            out[x] = b | (g << 8) | (r << 16);
-        }
+        const std::uint16_t weight = std::uint16_t(4 * rowWeight);
+        for (int k = 3; k < n - 3; ++k)
+            out[k] = std::uint8_t(std::uint16_t(sums[k - 3] + 2 * sums[k] + sums[k + 3]) / weight);
     }
 }
 
@@ -134,18 +130,22 @@ inline void RotateRowSinglePixels(const Plan& plan, int i) {
 
 // The weighted path in two vectorisable loops: the mapped mean of every
 // target pixel into `packed` (pixels outside the source read the zero cell
-// kept after the table), then the bytes into the target row.
+// kept after the table), then the bytes into the target row. The coordinates
+// of a row further down (for prefetching) are not used here.
 KAMBRIX_KERNEL_CLONES
 void GatherRow(const double* __restrict columnC, const double* __restrict columnS, double rowS,
-               double rowC, int sw2, int yBase, int sw, int sh,
-               const std::uint32_t* __restrict blurred, std::uint32_t* __restrict packed, int tw) {
-    const int outside = sw * sh;
+               double rowC, double /*aheadS*/, double /*aheadC*/, int sw2, int yBase, int sw,
+               int sh, const std::uint8_t* __restrict blurred, std::uint32_t* __restrict packed,
+               int tw) {
+    const int outside = sw * sh * 3;
     for (int j = 0; j < tw; ++j) {
         const int sx = static_cast<int>(columnC[j] - rowS) + sw2;
         const int sy = yBase - static_cast<int>(columnS[j] + rowC);
         const bool inside = (static_cast<unsigned>(sx) < static_cast<unsigned>(sw)) &
                             (static_cast<unsigned>(sy) < static_cast<unsigned>(sh));
-        packed[j] = blurred[inside ? sy * sw + sx : outside];
+        std::uint32_t cell;
+        std::memcpy(&cell, blurred + (inside ? (sy * sw + sx) * 3 : outside), 4);
+        packed[j] = cell;
     }
 }
 
@@ -154,38 +154,57 @@ void GatherRow(const double* __restrict columnC, const double* __restrict column
 // The same, four pixels at a time: the compiler does not vectorise the
 // double-to-int truncations feeding a gather by itself. The subtraction,
 // addition and truncation are the scalar ones, lane by lane.
+//
+// A turned row reads the table along a slanted line, a short run from each of
+// many table rows, which the processor's own prefetching does not follow; the
+// cell a row `kPrefetchRows` further down reads is asked for ahead (one per
+// four pixels, enough for a line of 64 bytes).
+
 __attribute__((target("avx2"))) void GatherRowAvx2(const double* __restrict columnC,
                                                    const double* __restrict columnS, double rowS,
-                                                   double rowC, int sw2, int yBase, int sw, int sh,
-                                                   const std::uint32_t* __restrict blurred,
+                                                   double rowC, double aheadS, double aheadC,
+                                                   int sw2, int yBase, int sw, int sh,
+                                                   const std::uint8_t* __restrict blurred,
                                                    std::uint32_t* __restrict packed, int tw) {
     const __m256d vRowS = _mm256_set1_pd(rowS), vRowC = _mm256_set1_pd(rowC);
+    const __m256d vAheadS = _mm256_set1_pd(aheadS), vAheadC = _mm256_set1_pd(aheadC);
+    const unsigned outside = unsigned(sw * sh * 3);
     const __m128i vSw2 = _mm_set1_epi32(sw2), vYBase = _mm_set1_epi32(yBase);
     const __m128i vSw = _mm_set1_epi32(sw), vSh = _mm_set1_epi32(sh);
-    const __m128i vOutside = _mm_set1_epi32(sw * sh), vMinusOne = _mm_set1_epi32(-1);
+    const __m128i vOutside = _mm_set1_epi32(sw * sh * 3), vMinusOne = _mm_set1_epi32(-1);
     int j = 0;
     for (; j + 4 <= tw; j += 4) {
-        const __m256d m = _mm256_sub_pd(_mm256_loadu_pd(columnC + j), vRowS);
-        const __m256d n = _mm256_add_pd(_mm256_loadu_pd(columnS + j), vRowC);
+        const __m256d cx = _mm256_loadu_pd(columnC + j), cy = _mm256_loadu_pd(columnS + j);
+        const __m256d m = _mm256_sub_pd(cx, vRowS);
+        const __m256d n = _mm256_add_pd(cy, vRowC);
+        // Coordinates stay within 40 000 of the table, so nothing overflows;
+        // a cell outside is clamped to the zero cell.
+        const int aheadX = _mm_cvtsi128_si32(_mm256_cvttpd_epi32(_mm256_sub_pd(cx, vAheadS))) + sw2;
+        const int aheadY =
+            yBase - _mm_cvtsi128_si32(_mm256_cvttpd_epi32(_mm256_add_pd(cy, vAheadC)));
+        const unsigned ahead = 3u * unsigned(aheadY * sw + aheadX);
+        _mm_prefetch(reinterpret_cast<const char*>(blurred) + std::min(ahead, outside),
+                     _MM_HINT_T0);
         const __m128i sx = _mm_add_epi32(_mm256_cvttpd_epi32(m), vSw2);
         const __m128i sy = _mm_sub_epi32(vYBase, _mm256_cvttpd_epi32(n));
         const __m128i inside =
             _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(sx, vMinusOne), _mm_cmpgt_epi32(vSw, sx)),
                           _mm_and_si128(_mm_cmpgt_epi32(sy, vMinusOne), _mm_cmpgt_epi32(vSh, sy)));
-        const __m128i index =
-            _mm_blendv_epi8(vOutside, _mm_add_epi32(_mm_mullo_epi32(sy, vSw), sx), inside);
+        const __m128i cell = _mm_add_epi32(_mm_mullo_epi32(sy, vSw), sx);
+        const __m128i offset = _mm_add_epi32(cell, _mm_add_epi32(cell, cell));
+        const __m128i index = _mm_blendv_epi8(vOutside, offset, inside);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(packed + j),
-                         _mm_i32gather_epi32(reinterpret_cast<const int*>(blurred), index, 4));
+                         _mm_i32gather_epi32(reinterpret_cast<const int*>(blurred), index, 1));
     }
-    GatherRow(columnC + j, columnS + j, rowS, rowC, sw2, yBase, sw, sh, blurred, packed + j,
-              tw - j);
+    GatherRow(columnC + j, columnS + j, rowS, rowC, aheadS, aheadC, sw2, yBase, sw, sh, blurred,
+              packed + j, tw - j);
 }
 #else
 #define KAMBRIX_ROTATE_AVX2 0
 #endif
 
-using GatherRowFn = void (*)(const double*, const double*, double, double, int, int, int, int,
-                             const std::uint32_t*, std::uint32_t*, int);
+using GatherRowFn = void (*)(const double*, const double*, double, double, double, double, int, int,
+                             int, int, const std::uint8_t*, std::uint32_t*, int);
 
 GatherRowFn ChooseGatherRow() {
 #if KAMBRIX_ROTATE_AVX2
@@ -208,9 +227,10 @@ void RotateRowWeighted(const Plan& plan, int i, std::uint32_t* packed) {
     Bitmap& target = *plan.target;
     const int dy = target.Height() - i - plan.th2;
     static const GatherRowFn gatherRow = ChooseGatherRow();
-    gatherRow(plan.columnC, plan.columnS, dy * plan.s, dy * plan.c, plan.sw2,
-              source.Height() - plan.sh2, source.Width(), source.Height(), plan.blurred, packed,
-              target.Width());
+    const int dyAhead = dy - kPrefetchRows;
+    gatherRow(plan.columnC, plan.columnS, dy * plan.s, dy * plan.c, dyAhead * plan.s,
+              dyAhead * plan.c, plan.sw2, source.Height() - plan.sh2, source.Width(),
+              source.Height(), plan.blurred, packed, target.Width());
     StoreRow(packed, target.Row(i), target.Width());
 }
 KAMBRIX_KERNEL_CLONES void RotateRowSingle(const Plan& plan, int i) {
@@ -246,11 +266,13 @@ void RunRotation(const Bitmap& source, Bitmap& target, int angle, const YieldFn&
     plan.columnC = columns;
     plan.columnS = columns + tw;
 
-    kernel::ScratchLease<std::uint32_t, BlurTag> blurLease;
+    kernel::ScratchLease<std::uint8_t, BlurTag> blurLease;
     if (weighted && sw > 0 && sh > 0) {
-        // One cell more: the zero that target pixels outside the source read.
-        std::uint32_t* blurred = blurLease.Get(static_cast<std::size_t>(sw) * sh + 1);
-        blurred[static_cast<std::size_t>(sw) * sh] = 0;
+        // One cell more: the zero that target pixels outside the source read
+        // (and the fourth byte the last pixel's read takes).
+        const std::size_t cells = static_cast<std::size_t>(sw) * sh * 3;
+        std::uint8_t* blurred = blurLease.Get(cells + 4);
+        std::memset(blurred + cells, 0, 4);
         kernel::ScratchLease<std::uint16_t, RowSumTag> sumLease;
         const std::size_t sumStride = static_cast<std::size_t>(sw) * 3;
         const bool blurParallel = static_cast<long long>(sw) * sh > (1 << 16);
@@ -261,7 +283,7 @@ void RunRotation(const Bitmap& source, Bitmap& target, int angle, const YieldFn&
             KAMBRIX_KERNEL_OMP("omp parallel for schedule(static) if (blurParallel)")
             for (int y = y0; y < y1; ++y)
                 BlurRow(source, y, sums + kernel::WorkerIndex() * sumStride,
-                        blurred + static_cast<std::size_t>(y) * sw);
+                        blurred + static_cast<std::size_t>(y) * sw * 3);
             if (yield) yield();
         }
         plan.blurred = blurred;

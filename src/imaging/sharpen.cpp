@@ -1,17 +1,17 @@
-// Sharpening, row by row from one copy of the input so that rows are
-// independent (and can run side by side).
+// Sharpening in place, row by row. Every output row is computed from three
+// input rows split into colour planes; the planes of the last three rows are
+// kept in a small ring, so an input row is split once and read again from the
+// ring after the picture's row has been overwritten. No copy of the picture
+// is made.
 //
-// The per-pixel division c * T / Y0 is done as a multiplication by a
-// reciprocal: with m = floor(2^32 / d) + 1 = 2^32 / d + e, 0 < e <= 1,
-// N * m / 2^32 = N / d + N * e / 2^32. Writing N = q * d + r (r <= d - 1),
-// the fraction stays below (d - 1) / d + 2^-15 < 1 for every N < 2^17 and
-// d <= 256, so the shifted product is exactly q. Here N = c * T <= 255 * 384
-// and d = Y0 <= 256. A negative T gives 0 after the clamp either way, and
-// Y0 = 0 (reciprocal 0) gives the black the filter prescribes.
+// Rows are taken in bands (the caller's events run between two bands) and a
+// band is cut into one chunk per worker. A chunk reads the row above its
+// first row and the row below its last one; where those belong to another
+// chunk of the same band they are copied before the workers start, and the
+// row above a band (already overwritten) is carried over from the band before.
 #include "imaging/sharpen.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,100 +19,323 @@
 
 #include "imaging/kernel_support.h"
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
-struct CopyTag;
-struct RowTag;
+struct SavedRowsTag;
+struct RingTag;
 
-// Planar scratch of one row: the input channels, the vertical 1 2 1 sums and
-// the results, each `width` long. Unit-stride arrays let the compiler use
-// vector instructions for every stage; only the (de)interleaving is strided.
-struct RowScratch {
-    std::uint16_t* channel[3];  // input b, g, r of the middle row
-    std::uint16_t* sum[3];      // vertical sums
-    std::uint8_t* result[3];
+// The 1 2 1 column sums of one plane.
+KAMBRIX_KERNEL_CLONES
+void ColumnSums(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
+                const std::uint8_t* __restrict down, int width, std::uint16_t* __restrict sum) {
+    for (int x = 0; x < width; ++x) sum[x] = std::uint16_t(up[x] + 2 * mid[x] + down[x]);
+}
+
+// Brightness on 16-bit lanes: the weighted sum is at most 256 * 255 = 65280,
+// and the division by the constant 255 is the compiler's exact one.
+inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
+    return std::uint16_t(std::uint16_t(28 * r + 77 * g + 151 * b) / 255u);
+}
+
+// The rescaling c * t / y0 truncated and clamped at 255, on 16-bit lanes
+// (c <= 255, 0 <= t <= y0 + y0 / 2 <= 384, 1 <= y0 <= 256).
+//
+// `ratio` is floor(t * 2^15 / y0) <= 1.5 * 2^15, which fits 16 bits. It comes
+// from one float division: t * 2^15 < 2^24 and y0 are exact floats, and when
+// the quotient x is not a whole number its distance to the next one is at
+// least 1 / y0, more than half a float step at x (at most x * 2^-24 < 1 / y0),
+// so the rounded quotient stays below that whole number and truncates to it.
+//
+// c * ratio / 2^15 then lies in (c * t / y0 - 255 / 2^15, c * t / y0], so its
+// whole part q is the quotient or one less; the remainder c * t - q * y0 lies
+// in 0 ... 2 * y0 - 1 < 2^16, so its low 16 bits are exact although the
+// products wrap, and one step up settles q. (Checked for every c, y0 and
+// brightness of the blurred pixel as well.)
+//
+// c * ratio >> 15 is taken from the two bytes of the ratio, every product
+// within 16 bits: (a * 256 + b) >> 15 = (a + (b >> 8)) >> 7.
+inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16_t y0,
+                                   std::uint16_t ratioHigh, std::uint16_t ratioLow) {
+    const std::uint16_t high = std::uint16_t(c * ratioHigh);
+    const std::uint16_t low = std::uint16_t(c * ratioLow);
+    std::uint16_t q = std::uint16_t(std::uint16_t(high + (low >> 8)) >> 7);
+    const std::uint16_t rest = std::uint16_t(c * t - q * y0);
+    q = std::uint16_t(q + static_cast<std::uint16_t>(rest >= y0));
+    return std::min<std::uint16_t>(q, 255);
+}
+
+// What the rescaling of a pixel's three channels shares, one array each.
+struct PixelTerms {
+    std::uint16_t* t;        // the sharpened brightness, at least 0
+    std::uint16_t* divisor;  // the brightness, at least 1
+    std::uint16_t* high;     // the high byte of floor(t * 2^15 / divisor)
+    std::uint16_t* low;      // and its low byte
+    std::uint16_t* keep;     // all ones where pure blue stays as it is
 };
 
-constexpr std::size_t kPlanes = 9;
-
-// Input channels and vertical sums of one row, split into planes.
+// The brightness terms of interior columns 1 ... width - 2, every value on
+// 16-bit lanes but the one division. Written without branches so that the
+// loop is vectorised (the build compiles this file without floating-point
+// traps, which changes no result: every float here is finite).
 KAMBRIX_KERNEL_CLONES
-void SplitRow(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
-              const std::uint8_t* __restrict down, int width, std::uint16_t* __restrict b,
-              std::uint16_t* __restrict g, std::uint16_t* __restrict r,
-              std::uint16_t* __restrict vb, std::uint16_t* __restrict vg,
-              std::uint16_t* __restrict vr) {
+void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
+              const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
+              const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
+              std::uint16_t* __restrict tOut, std::uint16_t* __restrict divisorOut,
+              std::uint16_t* __restrict highOut, std::uint16_t* __restrict lowOut,
+              std::uint16_t* __restrict keepOut) {
+    for (int x = 1; x < width - 1; ++x) {
+        // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
+        const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
+        const std::uint16_t gb = std::uint16_t(vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
+        const std::uint16_t rb = std::uint16_t(vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
+        const std::uint16_t cb = b[x], cg = g[x], cr = r[x];
+        const std::int16_t y0 = std::int16_t(Brightness16(cr, cg, cb));
+        const std::int16_t y1 = std::int16_t(Brightness16(rb, gb, bb));
+        const std::int16_t difference = std::int16_t(y1 - y0);
+        const std::uint16_t t = std::uint16_t(std::max(0, y0 - difference / 2));
+        const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
+        tOut[x] = t;
+        divisorOut[x] = divisor;
+        const std::uint16_t ratio = std::uint16_t(
+            static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
+        highOut[x] = std::uint16_t(ratio >> 8);
+        lowOut[x] = std::uint16_t(ratio & 255);
+        keepOut[x] = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+    }
+}
+
+// One channel of interior columns 1 ... width - 2 rescaled. A brightness of 0
+// needs no mask of its own: its sharpened brightness is 0 (the blurred one is
+// not negative), and so is every rescaled channel, the black it must become.
+KAMBRIX_KERNEL_CLONES
+void ScaleRow(int width, const std::uint8_t* __restrict channel, const std::uint16_t* __restrict t,
+              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict high,
+              const std::uint16_t* __restrict low, const std::uint16_t* __restrict keep,
+              std::uint8_t* __restrict out) {
+    for (int x = 1; x < width - 1; ++x) {
+        const std::uint16_t c = channel[x];
+        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], high[x], low[x]);
+        out[x] = std::uint8_t((c & keep[x]) | (n & ~keep[x]));
+    }
+}
+
+// ---- Between interleaved pixels and planes ----
+
+// Splits one row of b, g, r bytes into three planes.
+KAMBRIX_KERNEL_CLONES
+void SplitRowPlain(const std::uint8_t* __restrict in, int width, std::uint8_t* __restrict b,
+                   std::uint8_t* __restrict g, std::uint8_t* __restrict r) {
     for (int x = 0; x < width; ++x) {
-        const int k = x * 3;
-        b[x] = mid[k];
-        g[x] = mid[k + 1];
-        r[x] = mid[k + 2];
-        vb[x] = std::uint16_t(up[k] + 2 * mid[k] + down[k]);
-        vg[x] = std::uint16_t(up[k + 1] + 2 * mid[k + 1] + down[k + 1]);
-        vr[x] = std::uint16_t(up[k + 2] + 2 * mid[k + 2] + down[k + 2]);
+        b[x] = in[x * 3];
+        g[x] = in[x * 3 + 1];
+        r[x] = in[x * 3 + 2];
     }
 }
 
-// c * t / y0 (c <= 255, 0 <= t <= 384, 1 <= y0 <= 256) truncated: the float
-// quotient is within one of the true one (relative error ~1e-7 on values
-// below 400), and one correction step each way on the exact integer
-// remainder makes it exact.
-inline int ScaledChannel(int c, int t, int y0, float ratio) {
-    int q = static_cast<int>(static_cast<float>(c) * ratio);
-    const int rest = c * t - q * y0;
-    q += static_cast<int>(rest >= y0);
-    q -= static_cast<int>(rest < 0);
-    return q;
-}
-
-// The filter on planes, interior columns 1 ... width - 2. The selects are
-// arithmetic so that the loop has no branches and is vectorised (the build
-// compiles this file without floating-point traps, which changes no result:
-// every float here is finite and exact conversions or one division).
+// Interleaves the planes into columns first ... last - 1 of a row.
 KAMBRIX_KERNEL_CLONES
-void FilterRow(int width, const std::uint16_t* __restrict b, const std::uint16_t* __restrict g,
-               const std::uint16_t* __restrict r, const std::uint16_t* __restrict vb,
-               const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
-               std::uint8_t* __restrict ob, std::uint8_t* __restrict og,
-               std::uint8_t* __restrict orr) {
-    for (int x = 1; x < width - 1; ++x) {
-        const int bb = (vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
-        const int gb = (vg[x - 1] + 2 * vg[x] + vg[x + 1]) >> 4;
-        const int rb = (vr[x - 1] + 2 * vr[x] + vr[x + 1]) >> 4;
-        const int cb = b[x], cg = g[x], cr = r[x];
-        const int y0 = SharpenBrightness(cr, cg, cb);
-        const int y1 = SharpenBrightness(rb, gb, bb);
-        const int t = std::max(0, y0 - (y1 - y0) / 2);
-        const int divisor = std::max(1, y0);
-        const float ratio = static_cast<float>(t) / static_cast<float>(divisor);
-        const int keep = ((cr | cg | (cb ^ 255)) == 0);  // pure blue stays
-        const int alive = (y0 != 0);                     // brightness 0 turns black
-        const int nb = std::min(255, ScaledChannel(cb, t, divisor, ratio)) * alive;
-        const int ng = std::min(255, ScaledChannel(cg, t, divisor, ratio)) * alive;
-        const int nr = std::min(255, ScaledChannel(cr, t, divisor, ratio)) * alive;
-        ob[x] = std::uint8_t(nb + (cb - nb) * keep);
-        og[x] = std::uint8_t(ng + (cg - ng) * keep);
-        orr[x] = std::uint8_t(nr + (cr - nr) * keep);
+void MergeRowPlain(int first, int last, const std::uint8_t* __restrict b,
+                   const std::uint8_t* __restrict g, const std::uint8_t* __restrict r,
+                   std::uint8_t* __restrict out) {
+    for (int x = first; x < last; ++x) {
+        out[x * 3] = b[x];
+        out[x * 3 + 1] = g[x];
+        out[x * 3 + 2] = r[x];
     }
 }
 
-KAMBRIX_KERNEL_CLONES
-void MergeRow(int width, const std::uint8_t* __restrict ob, const std::uint8_t* __restrict og,
-              const std::uint8_t* __restrict orr, std::uint8_t* __restrict out) {
-    for (int x = 1; x < width - 1; ++x) {
-        out[x * 3] = ob[x];
-        out[x * 3 + 1] = og[x];
-        out[x * 3 + 2] = orr[x];
-    }
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KAMBRIX_SHARPEN_SSSE3 1
+// The compiler moves stride-3 bytes nearly one at a time; byte shuffles move
+// sixteen pixels (three vectors) with nine shuffles each way.
+
+// Shuffle controls: for the split, byte i of a channel's plane out of the
+// part-th vector of interleaved bytes; for the merge, interleaved byte
+// 16 * part + i out of a channel's plane; 0x80 (a zero) where the source
+// vector does not hold the byte.
+struct ShuffleMasks {
+    alignas(16) std::uint8_t split[3][3][16];
+    alignas(16) std::uint8_t merge[3][3][16];
+};
+
+constexpr ShuffleMasks MakeShuffleMasks() {
+    ShuffleMasks m{};
+    for (int channel = 0; channel < 3; ++channel)
+        for (int part = 0; part < 3; ++part)
+            for (int i = 0; i < 16; ++i) {
+                const int from = 3 * i + channel - 16 * part;
+                m.split[channel][part][i] = std::uint8_t(from >= 0 && from < 16 ? from : 0x80);
+                const int k = 16 * part + i;
+                m.merge[channel][part][i] = std::uint8_t(k % 3 == channel ? k / 3 : 0x80);
+            }
+    return m;
 }
 
-void SharpenRow(const std::uint8_t* up, const std::uint8_t* mid, const std::uint8_t* down,
-                std::uint8_t* out, int width, const RowScratch& s) {
-    SplitRow(up, mid, down, width, s.channel[0], s.channel[1], s.channel[2], s.sum[0], s.sum[1],
-             s.sum[2]);
-    FilterRow(width, s.channel[0], s.channel[1], s.channel[2], s.sum[0], s.sum[1], s.sum[2],
-              s.result[0], s.result[1], s.result[2]);
-    MergeRow(width, s.result[0], s.result[1], s.result[2], out);
+constexpr ShuffleMasks kShuffle = MakeShuffleMasks();
+
+__attribute__((target("ssse3"))) inline __m128i Gathered(__m128i v0, __m128i v1, __m128i v2,
+                                                         const std::uint8_t (&m)[3][16]) {
+    const auto mask = [](const std::uint8_t(&row)[16]) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+    };
+    return _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(v0, mask(m[0])), _mm_shuffle_epi8(v1, mask(m[1]))),
+        _mm_shuffle_epi8(v2, mask(m[2])));
+}
+
+__attribute__((target("ssse3"))) void SplitRowSsse3(const std::uint8_t* __restrict in, int width,
+                                                    std::uint8_t* __restrict b,
+                                                    std::uint8_t* __restrict g,
+                                                    std::uint8_t* __restrict r) {
+    std::uint8_t* planes[3] = {b, g, r};
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const __m128i* src = reinterpret_cast<const __m128i*>(in + x * 3);
+        const __m128i v0 = _mm_loadu_si128(src), v1 = _mm_loadu_si128(src + 1),
+                      v2 = _mm_loadu_si128(src + 2);
+        for (int channel = 0; channel < 3; ++channel)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(planes[channel] + x),
+                             Gathered(v0, v1, v2, kShuffle.split[channel]));
+    }
+    SplitRowPlain(in + x * 3, width - x, b + x, g + x, r + x);
+}
+
+// The merge masks regrouped by output part: [part][channel].
+constexpr ShuffleMasks MergeByPart() {
+    ShuffleMasks m = kShuffle;
+    for (int part = 0; part < 3; ++part)
+        for (int channel = 0; channel < 3; ++channel)
+            for (int i = 0; i < 16; ++i)
+                m.merge[part][channel][i] = kShuffle.merge[channel][part][i];
+    return m;
+}
+
+constexpr ShuffleMasks kMergeByPart = MergeByPart();
+
+__attribute__((target("ssse3"))) void MergeRowSsse3(int first, int last,
+                                                    const std::uint8_t* __restrict b,
+                                                    const std::uint8_t* __restrict g,
+                                                    const std::uint8_t* __restrict r,
+                                                    std::uint8_t* __restrict out) {
+    int x = first;
+    for (; x + 16 <= last; x += 16) {
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+        const __m128i pg = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + x));
+        const __m128i pr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + x));
+        __m128i* dst = reinterpret_cast<__m128i*>(out + x * 3);
+        for (int part = 0; part < 3; ++part)
+            _mm_storeu_si128(dst + part, Gathered(pb, pg, pr, kMergeByPart.merge[part]));
+    }
+    MergeRowPlain(x, last, b, g, r, out);
+}
+#else
+#define KAMBRIX_SHARPEN_SSSE3 0
+#endif
+
+using SplitRowFn = void (*)(const std::uint8_t*, int, std::uint8_t*, std::uint8_t*, std::uint8_t*);
+using MergeRowFn = void (*)(int, int, const std::uint8_t*, const std::uint8_t*, const std::uint8_t*,
+                            std::uint8_t*);
+
+void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* g,
+              std::uint8_t* r) {
+#if KAMBRIX_SHARPEN_SSSE3
+    static const SplitRowFn split = __builtin_cpu_supports("ssse3") ? SplitRowSsse3 : SplitRowPlain;
+#else
+    static const SplitRowFn split = SplitRowPlain;
+#endif
+    split(in, width, b, g, r);
+}
+
+// Interior columns only: the border pixels keep their colour.
+void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std::uint8_t* r,
+              std::uint8_t* out) {
+#if KAMBRIX_SHARPEN_SSSE3
+    static const MergeRowFn merge = __builtin_cpu_supports("ssse3") ? MergeRowSsse3 : MergeRowPlain;
+#else
+    static const MergeRowFn merge = MergeRowPlain;
+#endif
+    merge(1, width - 1, b, g, r, out);
+}
+
+// One worker's scratch: a ring of three split rows (three planes each), the
+// column sums, the brightness terms and the results.
+class RowRing {
+  public:
+    RowRing(std::uint8_t* bytes, int width) : width_(width) {
+        for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
+        result_ = bytes + 9 * width;
+        sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
+        std::uint16_t* terms = sums_ + 3 * width;
+        terms_ = {terms, terms + width, terms + 2 * width, terms + 3 * width, terms + 4 * width};
+    }
+    // Bytes per worker: an even count, so that the sums of every worker are
+    // aligned for 16-bit access.
+    static std::size_t Size(int width) { return 28 * static_cast<std::size_t>(width); }
+
+    // Splits `row` into the slot after the newest.
+    void Push(const std::uint8_t* row) {
+        std::uint8_t* oldest = slot_[0];
+        slot_[0] = slot_[1];
+        slot_[1] = slot_[2];
+        slot_[2] = oldest;
+        SplitRow(row, width_, Plane(2, 0), Plane(2, 1), Plane(2, 2));
+    }
+
+    // The filtered middle row into `out` (interior columns only).
+    void Filter(std::uint8_t* out) {
+        for (int p = 0; p < 3; ++p)
+            ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
+        TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
+                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
+                 terms_.keep);
+        for (int p = 0; p < 3; ++p)
+            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.high, terms_.low,
+                     terms_.keep, result_ + p * width_);
+        MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
+    }
+
+  private:
+    std::uint8_t* Plane(int slot, int p) { return slot_[slot] + p * width_; }
+    int width_;
+    std::uint8_t* slot_[3];
+    std::uint8_t* result_;
+    std::uint16_t* sums_;
+    PixelTerms terms_;
+};
+
+// Asks for the bytes of a row a few rows ahead: between two rows the
+// processor works on the ring and loses track of the stream through the
+// picture, so the split of each row otherwise waits on memory.
+constexpr int kPrefetchRows = 3;
+
+void Prefetch(const std::uint8_t* row, std::size_t bytes) {
+#if defined(__GNUC__)
+    for (std::size_t k = 0; k < bytes; k += 64) __builtin_prefetch(row + k);
+#else
+    (void)row;
+    (void)bytes;
+#endif
+}
+
+// Rows first ... last - 1 of `image`, `above` and `below` holding the input
+// rows first - 1 and last.
+void SharpenChunk(Bitmap& image, int first, int last, const std::uint8_t* above,
+                  const std::uint8_t* below, std::uint8_t* scratch) {
+    if (first >= last) return;
+    RowRing ring(scratch, image.Width());
+    ring.Push(above);
+    ring.Push(image.Row(first));
+    for (int y = first; y < last; ++y) {
+        if (y + kPrefetchRows < image.Height())
+            Prefetch(image.Row(y + kPrefetchRows), static_cast<std::size_t>(image.Width()) * 3);
+        ring.Push(y + 1 == last ? below : image.Row(y + 1));
+        ring.Filter(image.Row(y));
+    }
 }
 
 // Rows per band between two yields: about a million pixels.
@@ -125,35 +348,46 @@ int BandRows(int width) {
 int SharpenBitmap(Bitmap& image, const YieldFn& yield) {
     const int w = image.Width(), h = image.Height();
     if (w < 3 || h < 3) return 0;
-    const std::size_t stride = static_cast<std::size_t>(image.Stride());
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
     const bool parallel = static_cast<long long>(w) * h > (1 << 16);
+    const int chunks = parallel ? kernel::WorkerCount() : 1;
+    std::uint8_t* rings = nullptr;
+    std::uint8_t* saved = nullptr;
+    kernel::ScratchLease<std::uint8_t, RingTag> ringLease;
+    kernel::ScratchLease<std::uint8_t, SavedRowsTag> savedLease;
+    const std::size_t ringBytes = RowRing::Size(w);
     try {
-        kernel::ScratchLease<std::uint8_t, CopyTag> copyLease;
-        kernel::ScratchLease<std::uint16_t, RowTag> rowLease;
-        std::uint8_t* copy = copyLease.Get(stride * h);
-        const std::size_t perWorker = kPlanes * static_cast<std::size_t>(w);
-        std::uint16_t* rows = rowLease.Get(perWorker * (parallel ? kernel::WorkerCount() : 1));
-        std::memcpy(copy, image.Data(), stride * h);
-        const kernel::IdleCoreTeams teams;
-        const int band = BandRows(w);
-        for (int y0 = 1; y0 < h - 1; y0 += band) {
-            const int y1 = std::min(h - 1, y0 + band);
-            KAMBRIX_KERNEL_OMP("omp parallel for schedule(static) if (parallel)")
-            for (int y = y0; y < y1; ++y) {
-                const std::uint8_t* mid = copy + y * stride;
-                std::uint16_t* base = rows + kernel::WorkerIndex() * perWorker;
-                RowScratch scratch;
-                for (int p = 0; p < 3; ++p) {
-                    scratch.channel[p] = base + p * w;
-                    scratch.sum[p] = base + (3 + p) * w;
-                    scratch.result[p] = reinterpret_cast<std::uint8_t*>(base + (6 + p) * w);
-                }
-                SharpenRow(mid - stride, mid, mid + stride, image.Row(y), w, scratch);
-            }
-            if (yield) yield();
-        }
+        rings = ringLease.Get(ringBytes * chunks);
+        // Two rows per inner chunk boundary and two alternating carried rows.
+        saved = savedLease.Get(rowBytes * (2 * chunks + 2));
     } catch (const std::bad_alloc&) {
         return kSharpenNoMemory;  // nothing was written yet
+    }
+    std::uint8_t* carried[2] = {saved + rowBytes * 2 * chunks, saved + rowBytes * (2 * chunks + 1)};
+    const std::uint8_t* above = image.Row(0);  // the input row over the band
+    const kernel::IdleCoreTeams teams;
+    const int band = BandRows(w);
+    for (int y0 = 1, turn = 0; y0 < h - 1; y0 += band, turn ^= 1) {
+        const int y1 = std::min(h - 1, y0 + band);
+        const auto start = [&](int k) {
+            return y0 + static_cast<int>(1LL * (y1 - y0) * k / chunks);
+        };
+        for (int k = 1; k < chunks; ++k) {
+            const int a = start(k);
+            if (a <= y0 || a >= y1) continue;
+            std::memcpy(saved + rowBytes * (2 * k), image.Row(a - 1), rowBytes);
+            std::memcpy(saved + rowBytes * (2 * k + 1), image.Row(a), rowBytes);
+        }
+        std::memcpy(carried[turn], image.Row(y1 - 1), rowBytes);
+        KAMBRIX_KERNEL_OMP("omp parallel for schedule(static) if (parallel)")
+        for (int k = 0; k < chunks; ++k) {
+            const int a = start(k), b = start(k + 1);
+            const std::uint8_t* up = a == y0 ? above : saved + rowBytes * (2 * k);
+            const std::uint8_t* down = b == y1 ? image.Row(y1) : saved + rowBytes * (2 * k + 3);
+            SharpenChunk(image, a, b, up, down, rings + k * ringBytes);
+        }
+        above = carried[turn];
+        if (yield) yield();
     }
     return 0;
 }

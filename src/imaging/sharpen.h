@@ -6,7 +6,7 @@
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
-// Result besides 0: the work copy could not be had; the image is untouched.
+// Result besides 0: the working memory could not be had; the image is untouched.
 constexpr int kSharpenNoMemory = -1;
 
 // Brightness of a colour as the filter weighs it: blue most, red least.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 #include <thread>
 #include <vector>
 
@@ -102,6 +106,33 @@ TEST(Sharpen, EveryBrightnessMatchesTheReference) {
     SharpenBitmap(actual);
     EXPECT_EQ(FirstDifference(expected, actual), "");
 }
+
+// Rows are taken in bands, each cut among the workers: the rows at every cut
+// must be read as they were before the neighbouring rows were overwritten,
+// whatever the number of workers (more workers than rows in a band included).
+class SharpenWorkers : public testing::TestWithParam<int> {};
+
+TEST_P(SharpenWorkers, CutsBetweenBandsAndWorkersMatchTheReference) {
+#ifdef _OPENMP
+    const int before = omp_get_max_threads();
+    omp_set_num_threads(GetParam());
+#else
+    if (GetParam() > 1) GTEST_SKIP() << "built without OpenMP";
+#endif
+    for (const SizeCase size :
+         {SizeCase{3001, 700, "three bands"}, SizeCase{65536, 6, "tiny bands"}}) {
+        Bitmap expected = MakePicture(Picture::Noise, size.w, size.h, 5);
+        Bitmap actual = expected;
+        SharpenBitmapReference(expected);
+        ASSERT_EQ(SharpenBitmap(actual), 0);
+        EXPECT_EQ(FirstDifference(expected, actual), "") << size.path;
+    }
+#ifdef _OPENMP
+    omp_set_num_threads(before);
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SharpenWorkers, testing::Values(1, 2, 3, 7));
 
 TEST(Sharpen, UniformPictureIsUnchanged) {
     for (Rgb colour : {Rgb{0, 0, 0}, Rgb{255, 255, 255}, Rgb{13, 200, 77}}) {

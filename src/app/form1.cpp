@@ -176,11 +176,13 @@ void TForm1::BuildControls() {
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn9, &QPushButton::clicked, this, [this] { BitBtn9Click(); });
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     // Every drop goes to the window's one drop handler: a field that took
     // the dragged text would swallow the folder or photo under it.
     for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);
 
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(BitBtn10, &QPushButton::clicked, this, [this] { BitBtn10Click(); });
+    connect(BitBtn11, &QPushButton::clicked, this, [this] { BitBtn11Click(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     // Text typed into the box selects no item.
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {

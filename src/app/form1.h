@@ -92,14 +92,6 @@ class TForm1 : public QMainWindow {
     void CheckBox5Click();
     void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
 
-    // Sheets (form1_sheet.cpp)
-    void BitBtn3Click();
-    int CreateSheetStep();
-    int ComposeSheet();
-    SheetOptions ReadSheetOptions() const;
-    ViewFrame FrameInView() const;
-    void ShowSheetPreview();
-
     // Rotation (form1_rotate.cpp)
     void BitBtn4Click();
     void BitBtn5Click();
@@ -116,6 +108,17 @@ class TForm1 : public QMainWindow {
     void BeginHeadLine(int x, int y);
     void TrackHeadLine(int x, int y);
     void FinishHeadLine(int x, int y);
+    // Sheets (form1_sheet.cpp)
+    void BitBtn3Click();
+    int CreateSheetStep();
+    int ComposeSheet();
+    SheetOptions ReadSheetOptions() const;
+    ViewFrame FrameInView() const;
+    void ShowSheetPreview();
+
+    // Folder runs (form1_folder.cpp)
+    void BitBtn10Click();
+    void BitBtn11Click();
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -139,6 +142,9 @@ class TForm1 : public QMainWindow {
     int FDispNum = 0, FDispDen = 0;
     int FRotation = 0;
     bool FBusy = false;
+    // A sheet or skip press is under way: the busy flag is let go around each
+    // framing inside it, so this one refuses the other commands meanwhile.
+    bool FRunning = false;
     bool FStartingUp = true;
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
@@ -203,14 +209,27 @@ class TForm1 : public QMainWindow {
     void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
     void MarkHeadTopSamples(const FramingResult& r);
     void ReportFramingFailure(int code);
-    void LoadSheetBackground();
-    void ResetRotationField();
     void ConnectRotationControls();
     void ConnectHeadLineControls();
     void ClearHeadLine();
     // Sets FRotation (kept within one turn), rebuilds the square and shows the
     // angle; false (nothing done) while another operation runs.
     bool TurnPhotoTo(int tenths);
+    void LoadSheetBackground();
+    bool AutomaticRun() const;
+    bool SkipFinishedSheets() const;
+    int BatchCount() const;
+    void RunFolder();
+    void MoveToNextPhoto();
+    void SkipFinished();
+    // Opens the photo at FBatchIndex, passing over unreadable ones, and frames
+    // it when asked; false when no photo remains.
+    bool OpenFolderPhoto();
+    void FinishFolder();
+    void ShowRunProgress();
+    void LogFolderFailure(const std::string& path);
+    void WriteLogSeparator();
+    void ResetRotationField();
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on

@@ -36,7 +36,7 @@ PixelRect Grown(const PixelRect& r, int by) {
 }  // namespace
 
 void TForm1::BitBtn9Click() {
-    AutoFrameWithRetry();
+    if (!FRunning) AutoFrameWithRetry();
 }
 
 void TForm1::AutoFrameWithRetry() {

@@ -65,6 +65,7 @@ void TForm1::FillLayoutList() {
 }
 
 void TForm1::ComboBox2Click() {
+    if (FRunning) return;  // the run's sheets keep the layout they began with
     // The item's own file: on a case-sensitive file system "X.INI" is not "X.ini".
     const int index = ComboBox2->currentIndex() - 1;
     if (index < 0 || index >= static_cast<int>(FLayoutPaths.size())) return;

@@ -88,6 +88,7 @@ std::string MissingFileReason(const std::string& path) {
 void TForm1::BitBtn1Click() {
     // A running operation holds the working images; clearing them under it
     // would pull them away mid-work.
+    if (FRunning) return;
     BusyGuard busy(FBusy);
     if (!busy) return;
     DetachGrips();
@@ -98,7 +99,7 @@ void TForm1::BitBtn1Click() {
 }
 
 void TForm1::BitBtn2Click() {
-    if (FBusy) return;
+    if (FBusy || FRunning) return;
     FileDialogRequest request;
     request.title = "写真画像の選択";
     request.initialFolder = FPhotoDir;
@@ -154,7 +155,7 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
     QApplication::setActiveWindow(this);
     raise();
     // A drop during an operation is ignored once its paths have been read.
-    if (FBusy || paths.empty()) return;
+    if (FBusy || FRunning || paths.empty()) return;
     const std::string& last = paths.back();
     if (HasPhotoExtension(last)) {
         DetachGrips();
@@ -229,7 +230,10 @@ int TForm1::LoadPhoto(const std::string& fileName) {
             Pump();
         },
         [this] { Pump(); });
-    if (outcome.code == 0 && outcome.lowResolution)
+    // An unattended run must not wait on a notice: it goes to the status bar.
+    if (outcome.code == 0 && outcome.lowResolution && Unattended())
+        SetStatusText(2, LowResolutionMessage(outcome.width, outcome.height));
+    else if (outcome.code == 0 && outcome.lowResolution)
         FHost.dialogs->ShowMessage(LowResolutionMessage(outcome.width, outcome.height), FTitle,
                                    MessageKind::Information);
     if (outcome.reduced) SetStatusText(2, "");
@@ -271,6 +275,7 @@ int TForm1::ShowImage(const Bitmap& image) {
 }
 
 void TForm1::ComboBox1Change() {
+    if (FRunning) return;
     BusyGuard busy(FBusy);
     if (!busy) return;
     FPrevZoom = FZoom;

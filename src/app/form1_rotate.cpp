@@ -40,19 +40,19 @@ void TForm1::ConnectRotationControls() {
 }
 
 void TForm1::BitBtn4Click() {
-    TurnPhotoTo(FRotation - 900);
+    if (!FRunning) TurnPhotoTo(FRotation - 900);
 }
 void TForm1::BitBtn5Click() {
-    TurnPhotoTo(FRotation + 900);
+    if (!FRunning) TurnPhotoTo(FRotation + 900);
 }
 void TForm1::BitBtn6Click() {
-    TurnPhotoTo(FRotation - 1);
+    if (!FRunning) TurnPhotoTo(FRotation - 1);
 }
 void TForm1::BitBtn7Click() {
-    TurnPhotoTo(FRotation + 1);
+    if (!FRunning) TurnPhotoTo(FRotation + 1);
 }
 void TForm1::BitBtn8Click() {
-    TurnPhotoTo(0);
+    if (!FRunning) TurnPhotoTo(0);
 }
 
 bool TForm1::TurnPhotoTo(int tenths) {

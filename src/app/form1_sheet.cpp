@@ -15,13 +15,20 @@
 #include "sheet/save.h"
 
 void TForm1::BitBtn3Click() {
-    // Held for the whole press: the events pumped during the step must not
-    // start another operation on the working images.
+    // The run flag stays up for the whole press: the busy flag is let go
+    // around each framing, and nothing pumped meanwhile may start another
+    // operation on the working images.
+    BusyGuard run(FRunning);
+    if (!run) return;
     BusyGuard busy(FBusy);
     if (!busy) return;
     FAbortRequested = false;
+    WriteLogSeparator();
     LoadSheetBackground();
-    CreateSheetStep();
+    if (AutomaticRun())
+        RunFolder();
+    else
+        CreateSheetStep();
     if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
 }
 
@@ -39,13 +46,17 @@ int TForm1::CreateSheetStep() {
     if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
     CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
     ShowMemoryReport();
-    ComposeSheet();  // whatever it returns, this person's places are used up
-    FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
+    // A person who was not composed (skipped, or stopped by the user) takes
+    // no places: a skipped last person would otherwise cost the sheet of the
+    // persons before, and a skipped first one would leave the previous sheet
+    // under the next person.
+    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
     SetControlsEnabled(true);
     ShowMemoryReport();
-    // A folder run moves on to its next photo here.
+    if (FBatchMode) MoveToNextPhoto();
     BitBtn3->setEnabled(true);
     BitBtn3->setFocus();
+    FBusy = false;
     return 0;
 }
 

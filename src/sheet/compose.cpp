@@ -55,19 +55,6 @@ int PlaceAngle(float degrees) {
     return static_cast<int>(std::clamp(tenths, -3600000.0, 3600000.0));
 }
 
-SaveOptions SaveOptionsFor(const TLayout& layout, const SheetOptions& o,
-                           const std::string& photoPath) {
-    SaveOptions s;
-    s.saveFolder = o.saveFolder;
-    s.photoDir = o.photoDir;
-    s.photoPath = photoPath;
-    s.quality = o.quality;
-    s.dpi = layout.paper.dpi;
-    s.photoCount = layout.paper.photo_ct;
-    s.photosPerPerson = layout.paper.photo_ct_per_person;
-    return s;
-}
-
 bool UnattendedSkip(const SheetOptions& o) {
     return o.batchMode && o.autoContinuous && o.skipUnrecognised;
 }
@@ -123,6 +110,19 @@ void DrawCaption(const TPaperInfo& paper, const TPhotoSlot& place, const std::st
 }
 
 }  // namespace
+
+SaveOptions SaveOptionsFor(const TLayout& layout, const SheetOptions& o,
+                           const std::string& photoPath) {
+    SaveOptions s;
+    s.saveFolder = o.saveFolder;
+    s.photoDir = o.photoDir;
+    s.photoPath = photoPath;
+    s.quality = o.quality;
+    s.dpi = layout.paper.dpi;
+    s.photoCount = layout.paper.photo_ct;
+    s.photosPerPerson = layout.paper.photo_ct_per_person;
+    return s;
+}
 
 int ViewToWorking(int v, int side, int viewWidth) {
     if (viewWidth <= 0) return 0;

@@ -11,6 +11,7 @@
 #include "platform/bitmap.h"
 #include "platform/host.h"
 #include "sheet/marks.h"
+#include "sheet/save.h"
 
 // ---- The trimmed photo ----------------------------------------------------
 
@@ -88,6 +89,10 @@ bool FillsSheet(const TPaperInfo& paper, int slot);
 // The slot after a call, whatever its result: slot + photo_ct_per_person,
 // back to 0 once it reaches photo_ct.
 int NextSheetSlot(const TPaperInfo& paper, int slot);
+
+// How a sheet of this layout is saved for the photo `photoPath`.
+SaveOptions SaveOptionsFor(const TLayout& layout, const SheetOptions& options,
+                           const std::string& photoPath);
 
 // Composes the trimmed photo `trim` of the photo `photoPath` into this
 // person's places (state.slot onwards) of state.sheet:

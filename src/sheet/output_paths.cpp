@@ -72,7 +72,10 @@ int NextIndexSheetPath(const std::string& folder, std::string& path, const PathT
 
 bool SheetExists(const std::string& saveFolder, const std::string& photoDir,
                  const std::string& photo) {
-    return PathTaken(SheetFolder(saveFolder, photoDir) + FileNameOf(photo));
+    // With the save folder being the photos' folder, the "sheet" found is the
+    // photo itself: that photo has no sheet yet and must not be passed over.
+    const std::string sheet = SheetFolder(saveFolder, photoDir) + FileNameOf(photo);
+    return PathTaken(sheet) && !SameFile(sheet, photo);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

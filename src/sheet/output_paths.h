@@ -28,7 +28,8 @@ int NextIndexSheetPath(const std::string& folder, std::string& path,
                        const PathTakenFn& taken = PathTaken, int maxNumber = kMaxSheetIndex);
 
 // The sheet a one-person layout writes for the photo exists already (the
-// batch run skips such photos when asked to). `photo` may be a path or a name.
+// batch run skips such photos when asked to). `photo` may be a path or a name;
+// a sheet path that is the photo itself does not count.
 bool SheetExists(const std::string& saveFolder, const std::string& photoDir,
                  const std::string& photo);
 

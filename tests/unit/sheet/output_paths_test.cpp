@@ -103,6 +103,17 @@ TEST(SheetExists, LooksForThePhotosNameInTheSheetFolder) {
     EXPECT_FALSE(SheetExists(t.Dir() + "other", t.Dir(), "IMG1.JPG"));
 }
 
+TEST(SheetExists, ThePhotoItselfIsNoSheet) {
+    // Saving into the photos' own folder: the "sheet" would be the photo.
+    TempFolder t;
+    const std::string photo = t.Write("in/IMG1.JPG", "photo");
+    t.Write("in/IMG2.JPG", "photo");
+    EXPECT_FALSE(SheetExists(t.Dir() + "in", t.Dir(), photo));
+    EXPECT_FALSE(SheetExists(t.Dir() + "in/", t.Dir() + "in/", t.Dir() + "in/./IMG1.JPG"));
+    // A photo of the same name elsewhere still finds the sheet.
+    EXPECT_TRUE(SheetExists(t.Dir() + "in", t.Dir(), t.Dir() + "other/IMG2.JPG"));
+}
+
 TEST(SameFile, AliasesOfOneFileAreTheSame) {
     TempFolder t;
     const std::string photo = t.Write("real/p.jpg", "photo");

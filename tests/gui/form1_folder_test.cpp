@@ -1,0 +1,269 @@
+// Folder runs through the main window with a fake face library: the automatic
+// run over a dropped folder, finished sheets passed over, the shared sheet at
+// the folder's end, abort, skip, unreadable photos, the log's separator line
+// and the run flag that refuses other commands while a press is under way.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/timage.h"
+#include "detect/recognition_log.h"
+#include "gui/form_fixture.h"
+#include "platform/cp932.h"
+#include "platform/jpeg.h"
+#include "platform/paths.h"
+#include "support/fake_face_library.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FolderTest : public FormTest {
+  protected:
+    void PrepareProgramFolder(const TempFolder& folder) override {
+        folder.Write("haarcascade_frontalface_default.xml", "cascade");
+    }
+    void SetUp() override {
+        FormTest::SetUp();
+        SetRecognitionOnLoad(true);
+        ShowMain();
+        form1->FFaceLibraryFactory = [] {
+            auto fake = std::make_unique<FakeFaceLibrary>();
+            fake->first = {0, {{800, 700, 1200, 1100}}};
+            return fake;
+        };
+        form2->CheckBox6->setChecked(false);  // no face images
+        form2->CheckBox7->setChecked(false);  // no head-top scan on a flat photo
+        form2->CheckBox9->setChecked(true);   // unattended: nothing asked
+        form2->CheckBox10->setChecked(false);
+    }
+    // `count` photos named P1.jpg .. in the photos folder, then the folder
+    // dropped on the window; the list in the order the window works it.
+    std::vector<std::string> DropFolder(int count) {
+        for (int i = 1; i <= count; ++i) WritePhoto("P" + std::to_string(i) + ".jpg");
+        form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
+        return form1->FBatchFiles;
+    }
+    void WritePhoto(const std::string& name) {
+        ASSERT_EQ(EncodeJpegFile(photos.Dir() + name, Bitmap(2000, 2000, Rgb{90, 100, 110}), 90),
+                  0);
+    }
+    void RunAutomatically() {
+        form1->CheckBox3->setChecked(true);
+        form1->BitBtn3->click();
+    }
+    std::string SheetOf(const std::string& photo) const {
+        return photos.Dir() + "写真シート/" + FileNameOf(photo);
+    }
+    std::vector<std::string> SheetFiles() const {
+        std::vector<std::string> names;
+        const fs::path folder = photos.Path() / "写真シート";
+        if (fs::exists(folder))
+            for (const auto& e : fs::directory_iterator(folder))
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string Log() const {
+        std::string bytes;
+        ReadFileBytes(photos.Dir() + kRecognitionLogName, bytes);
+        return Cp932ToUtf8(bytes);
+    }
+    void UseTwoPersonLayout() {
+        TLayout l = DefaultLayout();
+        l.paper.photo_ct = 4;
+        l.paper.photo_ct_per_person = 2;
+        form1->SetLayout(l);
+    }
+
+    TempFolder photos;
+};
+
+TEST_F(FolderTest, AutomaticRunPassesOverAFinishedSheet) {
+    form2->CheckBox8->setChecked(true);
+    const auto files = DropFolder(3);
+    ASSERT_EQ(files.size(), 3u);
+    fs::create_directories(photos.Path() / "写真シート");
+    const std::string kept = "an earlier sheet";
+    photos.Write("写真シート/" + FileNameOf(files[1]), kept);
+    RunAutomatically();
+    EXPECT_TRUE(FileExists(SheetOf(files[0])));
+    EXPECT_TRUE(FileExists(SheetOf(files[2])));
+    std::string bytes;
+    ReadFileBytes(SheetOf(files[1]), bytes);
+    EXPECT_EQ(bytes, kept);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
+    EXPECT_EQ(form1->FBatchIndex, 3);
+    EXPECT_FALSE(form1->BitBtn11->isVisible());
+    EXPECT_FALSE(form1->FBusy);
+    EXPECT_FALSE(form1->FRunning);
+}
+
+TEST_F(FolderTest, TwoPersonSheetEndsInANumberedSheet) {
+    UseTwoPersonLayout();
+    DropFolder(3);
+    RunAutomatically();
+    // Photos 1 and 2 fill the first sheet, photo 3 half of the next one,
+    // which the folder's end writes under the next free number.
+    EXPECT_EQ(SheetFiles(), (std::vector<std::string>{"Index_0000.jpg", "Index_0001.jpg"}));
+    EXPECT_EQ(form1->FSheetSlot, 2);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
+    Bitmap half;
+    ASSERT_EQ(DecodeJpegFile(photos.Dir() + "写真シート/Index_0001.jpg", half), 0);
+    EXPECT_EQ(half.Width(), form1->FSheetBmp.Width());
+}
+
+TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
+    DropFolder(3);
+    int pumps = 0;
+    host.pump.action = [&] {
+        if (++pumps == 1) form1->BitBtn11->click();
+    };
+    RunAutomatically();
+    EXPECT_EQ(SheetFiles().size(), 1u);
+    EXPECT_EQ(form1->FBatchIndex, 1);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"中断しました。"});
+    EXPECT_FALSE(form1->BitBtn11->isVisible());
+}
+
+// The abort button and the automatic box still act while the run holds the
+// run flag.
+TEST_F(FolderTest, UntickingAutomaticStopsWithoutAMessage) {
+    DropFolder(3);
+    host.pump.action = [&] { form1->CheckBox3->setChecked(false); };
+    RunAutomatically();
+    EXPECT_EQ(SheetFiles().size(), 1u);
+    EXPECT_TRUE(host.dialogs.Texts().empty());
+}
+
+TEST_F(FolderTest, AnUnreadablePhotoIsLoggedAndPassedOver) {
+    const auto files = DropFolder(3);
+    // The second photo goes bad after the drop.
+    photos.Write(FileNameOf(files[1]), "not a picture");
+    RunAutomatically();
+    EXPECT_TRUE(FileExists(SheetOf(files[0])));
+    EXPECT_FALSE(FileExists(SheetOf(files[1])));
+    EXPECT_TRUE(FileExists(SheetOf(files[2])));
+    EXPECT_NE(Log().find("画像読込エラー:  " + files[1]), std::string::npos);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
+}
+
+TEST_F(FolderTest, ProgressAndPreviewFollowTheRun) {
+    DropFolder(3);
+    std::vector<std::string> progress;
+    host.pump.action = [&] {
+        const std::string s = form1->StatusText(0);
+        if (s.find(" / ") != std::string::npos && (progress.empty() || progress.back() != s))
+            progress.push_back(s);
+    };
+    RunAutomatically();
+    EXPECT_EQ(progress, (std::vector<std::string>{"2 / 3", "3 / 3"}));
+    EXPECT_GT(form3->Image1->Picture().Width(), 10);
+}
+
+// ---- manual steps and skip ---------------------------------------------------
+
+TEST_F(FolderTest, ManualPressesMoveOnAndTheEndRepeatsTheLast) {
+    const auto files = DropFolder(2);
+    form1->BitBtn3->click();
+    EXPECT_EQ(form1->FFileName, files[1]);
+    form1->BitBtn3->click();
+    form1->BitBtn3->click();  // past the end: the last frame again, no move
+    EXPECT_EQ(form1->FBatchIndex, 2);
+    EXPECT_EQ(host.dialogs.Texts(), (std::vector<std::string>{"保存しました。", "保存しました。"}));
+}
+
+TEST_F(FolderTest, SkippingPastTheLastPhotoDisablesTheSheetButton) {
+    const auto files = DropFolder(2);
+    ASSERT_TRUE(form1->BitBtn10->isVisible());
+    form1->BitBtn10->click();
+    EXPECT_EQ(form1->FFileName, files[1]);
+    EXPECT_TRUE(form1->BitBtn3->isEnabled());
+    form1->BitBtn10->click();
+    EXPECT_FALSE(form1->BitBtn3->isEnabled());
+    EXPECT_FALSE(form1->BitBtn10->isVisible());
+    EXPECT_TRUE(SheetFiles().empty());
+}
+
+TEST_F(FolderTest, SkippingOverFinishedSheetsStopsAtTheLastPhoto) {
+    form2->CheckBox8->setChecked(true);
+    UseTwoPersonLayout();  // skip passes finished sheets whatever the layout
+    const auto files = DropFolder(3);
+    for (const std::string& f : {files[1], files[2]})
+        photos.Write("写真シート/" + FileNameOf(f), "done");
+    form1->BitBtn10->click();
+    EXPECT_EQ(form1->FFileName, files[2]);
+    EXPECT_TRUE(form1->BitBtn3->isEnabled());
+}
+
+TEST_F(FolderTest, PhotosSavedIntoTheirOwnFolderAreNotTakenAsFinished) {
+    // The sheet of a photo would be the photo itself: it is not finished,
+    // and it is not written over either.
+    form2->CheckBox8->setChecked(true);
+    form1->Edit3->setText(QString::fromStdString(photos.Dir()));
+    const auto files = DropFolder(2);
+    ASSERT_TRUE(form1->FBatchMode);
+    EXPECT_EQ(form1->FFileName, files[0]);
+    const auto size = fs::file_size(files[0]);
+    RunAutomatically();
+    EXPECT_EQ(fs::file_size(files[0]), size);
+    EXPECT_EQ(form1->FBatchIndex, 2);
+    EXPECT_EQ(host.dialogs.Texts().back(), "保存しました。");
+}
+
+// ---- the press's setup -------------------------------------------------------
+
+TEST_F(FolderTest, AnExistingLogGetsADatedSeparatorAMissingOneIsNotMade) {
+    DropFolder(1);
+    form1->BitBtn3->click();
+    EXPECT_FALSE(FileExists(photos.Dir() + kRecognitionLogName));
+    AppendRecognitionLog(photos.Dir(), "earlier");
+    form1->BitBtn3->click();
+    const std::string log = Log();
+    const std::string rule(32, '-');
+    const auto at = log.find("earlier\r\n" + rule + "( ");
+    ASSERT_NE(at, std::string::npos) << log;
+    EXPECT_NE(log.find(" )" + rule + "\r\n", at), std::string::npos);
+}
+
+TEST_F(FolderTest, AMissingBackgroundFileKeepsTheEarlierPicture) {
+    DropFolder(1);
+    form1->FBackBmp = Bitmap(30, 20, Rgb{1, 2, 3});
+    TLayout l = DefaultLayout();
+    l.paper.bg_img_name = "gone.jpg";
+    form1->SetLayout(l);
+    form1->BitBtn3->click();
+    EXPECT_EQ(form1->FBackBmp.Width(), 30);
+    EXPECT_EQ(form1->FBackBmp.Pixel(0, 0), (Rgb{1, 2, 3}));
+}
+
+// ---- the run flag ------------------------------------------------------------
+
+TEST_F(FolderTest, CommandsDuringARunAreRefused) {
+    const auto files = DropFolder(3);
+    const std::string other = photos.Dir() + "other.jpg";
+    WritePhoto("other.jpg");
+    host.dialogs.fileAnswers = {{other}};
+    bool tried = false;
+    host.pump.action = [&] {
+        if (tried || form1->FBatchIndex != 1 || form1->FBusy) return;
+        tried = true;
+        form1->BitBtn3Click();
+        form1->BitBtn2Click();
+        form1->HandleDroppedFiles({other}, QPoint(400, 400));
+        form1->BitBtn5Click();
+        form1->BitBtn10Click();
+        form1->BitBtn1Click();
+    };
+    RunAutomatically();
+    ASSERT_TRUE(tried);
+    EXPECT_TRUE(host.dialogs.requests.empty());  // no file dialog opened
+    EXPECT_EQ(form1->FBatchFiles, files);
+    EXPECT_EQ(form1->FRotation, 0);
+    EXPECT_EQ(SheetFiles().size(), 3u);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
+}
+
+}  // namespace

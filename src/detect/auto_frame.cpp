@@ -9,7 +9,9 @@
 
 #include "detect/recognition_log.h"
 #include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 #include "sheet/output_paths.h"
 
 const char* const kFaceCascadeName = "haarcascade_frontalface_default.xml";
@@ -42,7 +44,11 @@ constexpr int kMaxCandidates = 10;
 constexpr int kNoFailure = -7;
 constexpr int kFirstWaitMs = 500;
 constexpr int kSaveWaitMs = 50;
-constexpr const char* kTempImageName = "kambrix_temp.jpg";
+// One name per running copy: two copies sharing one file would each read the
+// other's picture back.
+std::string TempImageName() {
+    return FormatText("kambrix_temp_%llu.jpg", CurrentProcessId());
+}
 
 // The band the head top is judged in: half a face width either side.
 void HeadBand(int L, int R, int W, int& x0, int& x1) {
@@ -418,7 +424,7 @@ bool LayoutCanFrame(const TLayout& layout) {
 }
 
 std::string DefaultTemporaryImagePath(const std::string& appDir) {
-    const std::string besideProgram = WithTrailingSeparator(appDir) + kTempImageName;
+    const std::string besideProgram = WithTrailingSeparator(appDir) + TempImageName();
     {
         // Probe by opening for appending: an existing file keeps its content.
         std::ofstream probe(ToFsPath(besideProgram), std::ios::binary | std::ios::app);
@@ -428,7 +434,7 @@ std::string DefaultTemporaryImagePath(const std::string& appDir) {
     const std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
     if (ec) return besideProgram;
     const std::u8string utf8 = tmp.u8string();
-    return WithTrailingSeparator(std::string(utf8.begin(), utf8.end())) + kTempImageName;
+    return WithTrailingSeparator(std::string(utf8.begin(), utf8.end())) + TempImageName();
 }
 
 std::string FramingLogMarkerText(FramingLogMarker marker) {

@@ -73,6 +73,9 @@ long long PeakResidentBytes() {
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return 0;
     return static_cast<long long>(pmc.PeakWorkingSetSize);
 }
+unsigned long long CurrentProcessId() {
+    return GetCurrentProcessId();
+}
 #else
 bool QueryProcessMemory(ProcessMemoryInfo& info) {
     std::string status;
@@ -96,6 +99,9 @@ long long PeakResidentBytes() {
     unsigned long long bytes = 0;
     if (!ReadStatus(status) || !StatusBytes(status, "VmHWM", bytes)) return 0;
     return static_cast<long long>(bytes);
+}
+unsigned long long CurrentProcessId() {
+    return static_cast<unsigned long long>(getpid());
 }
 #endif
 

@@ -34,6 +34,9 @@ std::vector<std::string> FormatMemoryReport(const ProcessMemoryInfo& info);
 // The process's peak resident size in bytes; 0 when unknown.
 long long PeakResidentBytes();
 
+// This process's id, for names that must not clash with another running copy.
+unsigned long long CurrentProcessId();
+
 // Called once at start-up, before the first photo: freed picture memory stays
 // with the process for the next photo instead of going back to the system,
 // which would hand it out again as fresh pages that all fault and are cleared

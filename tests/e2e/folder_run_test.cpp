@@ -20,6 +20,7 @@
 #include "gui/form_fixture.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 #include "sheet/output_paths.h"
 
 namespace {
@@ -85,8 +86,8 @@ class FolderRun : public FormTest {
         for (int c = 0; c < copies; ++c)
             for (const auto& e : fs::directory_iterator(source)) {
                 if (e.path().extension() != ".jpg" || n >= limit) continue;
-                fs::copy_file(e.path(), photos.Path() / (std::to_string(c) + "_" +
-                                                         e.path().filename().string()));
+                fs::copy_file(e.path(), photos.Path() /
+                                            (FormatText("%d_", c) + e.path().filename().string()));
                 ++n;
             }
         return n;

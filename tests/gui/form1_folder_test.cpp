@@ -14,6 +14,7 @@
 #include "platform/cp932.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 #include "support/fake_face_library.h"
 
 namespace {
@@ -42,7 +43,7 @@ class FolderTest : public FormTest {
     // `count` photos named P1.jpg .. in the photos folder, then the folder
     // dropped on the window; the list in the order the window works it.
     std::vector<std::string> DropFolder(int count) {
-        for (int i = 1; i <= count; ++i) WritePhoto("P" + std::to_string(i) + ".jpg");
+        for (int i = 1; i <= count; ++i) WritePhoto(FormatText("P%d.jpg", i));
         form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
         return form1->FBatchFiles;
     }

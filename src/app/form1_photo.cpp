@@ -200,6 +200,8 @@ bool TForm1::SheetExists(const std::string& photo) const {
 int TForm1::LoadPhoto(const std::string& fileName) {
     LoadOptions options;
     options.reduceLarge = !Form2 || Form2->CheckBox16->isChecked();
+    options.minFrameWidth = FFrameBaseW;
+    options.minFrameHeight = FFrameBaseH;
     const LoadOutcome outcome = ::LoadPhoto(
         FWork, fileName, options,
         [this](const std::string& text) {

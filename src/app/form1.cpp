@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -56,7 +57,8 @@ TForm1::TForm1(const std::string& appDir, Host host, QWidget* parent)
     FResize->OnMouseDown = [this](TImage*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
         FFrameDragging = true;
     };
-    FResize->OnMouseMove = [this](TImage*, Qt::KeyboardModifiers, int, int) {
+    // The outline follows the frame at the size each drag step gave it.
+    FResize->OnStep = [this] {
         if (FFrameDragging) DrawFrameOverlay();
     };
     FResize->OnMouseUp = [this](TImage*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
@@ -103,6 +105,8 @@ void TForm1::BuildControls() {
     ComboBox1->setGeometry(58, 94, 80, 24);
     ComboBox1->addItems({"100%", "120%", "150%", "200%"});
     ComboBox1->setEditable(true);
+    // Typed text means 100 % and never becomes an item of the list.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setCurrentIndex(0);
     Label4 = Label(client, "レイアウト設定ファイル", 152, 94, 130);
     ComboBox2 = new QComboBox(client);
@@ -153,8 +157,7 @@ void TForm1::BuildControls() {
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setSizeGripEnabled(false);
-    // Four panels side by side at fixed widths; like the original's, the
-    // last one is cut by a narrow window rather than widening it.
+    // Four panels side by side; LayOutStatusPanels gives them their widths.
     auto* panels = new QWidget(StatusBar1);
     panels->setMinimumSize(0, 20);
     int x = 0;
@@ -165,6 +168,7 @@ void TForm1::BuildControls() {
         x += kPanelWidths[i];
     }
     StatusBar1->addWidget(panels, 1);
+    panels->installEventFilter(this);
     setStatusBar(StatusBar1);
 
     connect(BitBtn14, &QPushButton::clicked, this, [this] { BitBtn14Click(); });
@@ -172,6 +176,10 @@ void TForm1::BuildControls() {
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn9, &QPushButton::clicked, this, [this] { BitBtn9Click(); });
+    // Every drop goes to the window's one drop handler: a field that took
+    // the dragged text would swallow the folder or photo under it.
+    for (QWidget* w : findChildren<QWidget*>()) w->setAcceptDrops(false);
+
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     // Text typed into the box selects no item.
     connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString& text) {
@@ -198,6 +206,7 @@ void TForm1::FormCreate() {
     setWindowTitle(QString::fromUtf8(kTitle));
     FTitle = S(windowTitle());
     resize(kMinWidth, kMinHeight);
+    CentreOnScreen(this);
     try {
         ResetWorkingBitmaps();
     } catch (const std::bad_alloc&) {
@@ -303,6 +312,37 @@ void TForm1::BitBtn14Click() {
     close();
 }
 
+void TForm1::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // The settings and the preview are windows of their own; the program
+    // ends with the main window, so they close with it.
+    if (!event->isAccepted()) return;
+    if (Form2) Form2->close();
+    if (Form3) Form3->close();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == FPanels[0]->parentWidget())
+        LayOutStatusPanels();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::LayOutStatusPanels() {
+    // Panels of 300, 500, 200 and 50 pixels; the last one reaches the right
+    // edge. When the bar is narrower than that, the second panel (the path)
+    // gives up what is missing, so the last one is never cut off.
+    const int barWidth = FPanels[0]->parentWidget()->width();
+    std::array<int, 4> widths = kPanelWidths;
+    const int fixed = widths[0] + widths[2] + widths[3];
+    widths[1] = std::clamp(barWidth - fixed, 0, kPanelWidths[1]);
+    widths[3] = std::max(kPanelWidths[3], barWidth - widths[0] - widths[1] - widths[2]);
+    int x = 0;
+    for (std::size_t i = 0; i < FPanels.size(); ++i) {
+        FPanels[i]->setGeometry(x, 0, widths[i] - 2, 20);
+        x += widths[i];
+    }
+}
+
 void TForm1::BitBtn16Click() {
     if (!Form2) return;
     Form2->show();
@@ -318,13 +358,6 @@ void TForm1::SetStatusText(int panel, const std::string& text) {
 std::string TForm1::StatusText(int panel) const {
     if (panel < 0 || panel >= static_cast<int>(FPanels.size())) return {};
     return S(FPanels[panel]->text());
-}
-
-int TForm1::ScrollX() const {
-    return ScrollBox1->horizontalScrollBar()->value();
-}
-int TForm1::ScrollY() const {
-    return ScrollBox1->verticalScrollBar()->value();
 }
 
 void TForm1::ScrollToOrigin() {

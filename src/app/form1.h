@@ -15,6 +15,7 @@
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
+class BusyGuard;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -70,8 +71,10 @@ class TForm1 : public QMainWindow {
     void ComboBox1Change();
 
     // Crop frame (form1_frame.cpp)
-    void PlaceCropFrame(bool newFrame);
-    void DrawFrameOverlay(bool zoomVariant = false);
+    // False when the frame's picture could not be made (the message is shown).
+    bool PlaceCropFrame(bool newFrame);
+    // False (after the out-of-memory message) when the picture cannot be made.
+    bool DrawFrameOverlay(bool zoomVariant = false);
     void ArmGrips();
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
@@ -134,22 +137,24 @@ class TForm1 : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void FormCreate();
     void BuildControls();
     void OpenOnePhoto(const std::string& path);
-    void OpenAndRecognise(const std::string& path, bool newFrame);
+    void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
     bool SheetExists(const std::string& photo) const;
     void ResetWorkingBitmaps();
-    int ScrollX() const;
-    int ScrollY() const;
     void ScrollToOrigin();
+    void LayOutStatusPanels();
     void Pump();
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on
     bool FInResize = false;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

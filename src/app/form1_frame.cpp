@@ -2,15 +2,17 @@
 // arming its grips.
 #include <QCheckBox>
 #include <QPushButton>
+#include <new>
 
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/timage.h"
 #include "app/tresizecontrol.h"
+#include "app/ui_text.h"
 #include "frame/frame_overlay.h"
 #include "imaging/view.h"
 
-void TForm1::PlaceCropFrame(bool newFrame) {
+bool TForm1::PlaceCropFrame(bool newFrame) {
     Image1->show();
     DetachGrips();
     Image3->show();
@@ -21,17 +23,26 @@ void TForm1::PlaceCropFrame(bool newFrame) {
     }
     Image3->repaint();
     Pump();
-    DrawFrameOverlay();
+    if (!DrawFrameOverlay()) return false;  // the frame stays without grips
     Image3->show();
     ArmGrips();
     FResize->SetShowHint(false);
     SetControlsEnabled(true);
+    return true;
 }
 
-void TForm1::DrawFrameOverlay(bool zoomVariant) {
-    Bitmap picture(Image3->width(), Image3->height());
-    FFrameRect = ::DrawFrameOverlay(picture, Image3->width(), Image3->height(), zoomVariant);
-    Image3->SetPicture(picture);
+bool TForm1::DrawFrameOverlay(bool zoomVariant) {
+    // A frame far larger than the view (a tiny photo under a large layout)
+    // needs a picture of hundreds of megabytes.
+    try {
+        Bitmap picture(Image3->width(), Image3->height());
+        FFrameRect = ::DrawFrameOverlay(picture, Image3->width(), Image3->height(), zoomVariant);
+        Image3->SetPicture(std::move(picture));
+        return true;
+    } catch (const std::bad_alloc&) {
+        FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
+        return false;
+    }
 }
 
 CropFrameLimits TForm1::FrameLimitsInView() const {

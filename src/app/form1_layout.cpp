@@ -1,5 +1,7 @@
 // The layout list, the layout file dialog and the current layout.
+#include <QCollator>
 #include <QComboBox>
+#include <algorithm>
 
 #include "app/form1.h"
 #include "app/tresizecontrol.h"
@@ -49,6 +51,15 @@ void TForm1::FillLayoutList() {
     ComboBox2->addItem(QString());
     FLayoutPaths.clear();
     ListLayoutFiles(FAppDir, FLayoutPaths);
+    // In the order a Japanese reader expects (kana by reading, Latin letters
+    // without regard to case), not by bytes.
+    QCollator collator(ProgramLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(FLayoutPaths.begin(), FLayoutPaths.end(),
+                     [&collator](const std::string& a, const std::string& b) {
+                         return collator.compare(Q(LayoutDisplayName(a)), Q(LayoutDisplayName(b))) <
+                                0;
+                     });
     for (const std::string& p : FLayoutPaths) ComboBox2->addItem(Q(LayoutDisplayName(p)));
     ComboBox2->setCurrentIndex(-1);
 }

@@ -11,8 +11,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QUrl>
+#include <filesystem>
+#include <system_error>
 
+#include "app/busy_guard.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
@@ -26,6 +30,10 @@
 #include "sheet/output_paths.h"
 
 void TForm1::ResetWorkspace() {
+    // The working images go back to 10 x 10 below: nothing is loaded any more,
+    // and nothing is shown to scale (a resize must not frame the empty view).
+    FFileName.clear();
+    FDispDen = 0;
     ScrollToOrigin();
     Image1->move(0, 0);
     Image2->move(0, 0);
@@ -49,8 +57,13 @@ void TForm1::ResetWorkspace() {
     Memo1->clear();
     Memo2->clear();
     SetControlsEnabled(false);
+    // With no photo the intake stays usable: a failed open or a folder
+    // without photos must not leave only "新規作成" to press.
+    BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(false);
     BitBtn3->setText(QString::fromUtf8("シート作成"));
+    SetStatusText(1, "");
+    SetStatusText(2, "");
     ShowMemoryReport();
     FBatchMode = false;
     ShowBatchControls(false);
@@ -60,19 +73,28 @@ void TForm1::ResetWorkspace() {
     FAbortRequested = false;
     FPickingBackColour = false;
     FBatchIndex = 0;
-    FBusy = false;
 }
+
+namespace {
+// Why a photo that is not there cannot be opened, for the status bar.
+std::string MissingFileReason(const std::string& path) {
+    std::error_code error;
+    (void)std::filesystem::status(ToFsPath(path), error);
+    if (error && error != std::errc::no_such_file_or_directory) return error.message();
+    return "ファイルが見つかりません";
+}
+}  // namespace
 
 void TForm1::BitBtn1Click() {
     // A running operation holds the working images; clearing them under it
     // would pull them away mid-work.
-    if (FBusy) return;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     DetachGrips();
-    FFileName.clear();
     ResetWorkspace();
+    SetStatusText(0, "");
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
-    FBusy = false;
 }
 
 void TForm1::BitBtn2Click() {
@@ -88,7 +110,6 @@ void TForm1::BitBtn2Click() {
         OpenOnePhoto(chosen.front());
     }
     ShowMemoryReport();
-    FBusy = false;
 }
 
 void TForm1::BitBtn9Click() {
@@ -97,18 +118,19 @@ void TForm1::BitBtn9Click() {
 }
 
 void TForm1::OpenOnePhoto(const std::string& path) {
-    if (FBusy) return;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     ResetWorkspace();
     CheckBox4->hide();
-    OpenAndRecognise(path, !CheckBox4->isChecked());
+    OpenAndRecognise(busy, path, !CheckBox4->isChecked());
 }
 
-void TForm1::OpenAndRecognise(const std::string& path, bool newFrame) {
-    // The workspace reset leaves the busy flag clear; hold it while the photo
-    // loads so that nothing pumped meanwhile starts on the half-built images.
-    FBusy = true;
+void TForm1::OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame) {
+    // The flag is held while the photo loads so that nothing pumped meanwhile
+    // starts on the half-built images; automatic framing is an operation of
+    // its own and takes the flag itself.
     OpenPhoto(path, newFrame);
-    FBusy = false;
+    busy.Release();
     if (Form2 && Form2->CheckBox4->isChecked()) BitBtn9Click();
 }
 
@@ -126,7 +148,10 @@ void TForm1::dropEvent(QDropEvent* event) {
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths.push_back(S(url.toLocalFile()));
     event->acceptProposedAction();
-    HandleDroppedFiles(paths, event->position().toPoint());
+    // The drag source waits until the drop event returns: open on the next
+    // turn of the event loop, not inside it.
+    const QPoint point = event->position().toPoint();
+    QTimer::singleShot(0, this, [this, paths, point] { HandleDroppedFiles(paths, point); });
 }
 
 void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
@@ -138,7 +163,6 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
     const std::string& last = paths.back();
     if (HasPhotoExtension(last)) {
         DetachGrips();
-        FFileName.clear();
         ResetWorkspace();
         Edit1->setText(Q(last));
         FPhotoDir = FolderOf(last);
@@ -165,7 +189,6 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
     Edit2->setText(Q(first));
     FBatchFiles = list;
     DetachGrips();
-    FFileName.clear();
     ResetWorkspace();
     if (FJpegCount > 0) StartBatch(first);
     SetStatusText(0, FormatText("サブフォルダ数 %d  全ファイル数 %d   JPEGファイル数 %d",
@@ -173,6 +196,9 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
 }
 
 void TForm1::StartBatch(const std::string& folder) {
+    BusyGuard busy(FBusy);
+    if (!busy) return;
+    ResetWorkspace();
     // The dropped folder is the photos' folder: default outputs go below it.
     FPhotoDir = WithTrailingSeparator(folder);
     FBatchIndex = 0;
@@ -189,8 +215,8 @@ void TForm1::StartBatch(const std::string& folder) {
         return;
     }
     FBatchMode = true;
-    OpenAndRecognise(FBatchFiles[FBatchIndex], true);
     if (FJpegCount > 1) ShowBatchControls(true);
+    OpenAndRecognise(busy, FBatchFiles[FBatchIndex], true);
 }
 
 bool TForm1::SheetExists(const std::string& photo) const {
@@ -212,7 +238,11 @@ int TForm1::LoadPhoto(const std::string& fileName) {
     if (outcome.code == 0 && outcome.lowResolution)
         FHost.dialogs->ShowMessage(LowResolutionMessage(outcome.width, outcome.height), FTitle,
                                    MessageKind::Information);
-    if (outcome.code < 0) SetStatusText(1, fileName + ": " + outcome.errorReason);
+    if (outcome.reduced) SetStatusText(2, "");
+    if (outcome.code < 0)
+        SetStatusText(1,
+                      fileName + ": " +
+                          (outcome.code == -1 ? MissingFileReason(fileName) : outcome.errorReason));
     return outcome.code;
 }
 
@@ -221,8 +251,7 @@ int TForm1::OpenPhoto(const std::string& fileName, bool newFrame) {
     ScrollToOrigin();
     ShowImage(FTrimBmp);
     SetStatusText(1, fileName);
-    PlaceCropFrame(newFrame);
-    return 0;
+    return PlaceCropFrame(newFrame) ? 0 : -1;
 }
 
 int TForm1::ShowImage(const Bitmap& image) {
@@ -246,31 +275,33 @@ int TForm1::ShowImage(const Bitmap& image) {
 }
 
 void TForm1::ComboBox1Change() {
-    if (FBusy) return;
-    FBusy = true;
+    BusyGuard busy(FBusy);
+    if (!busy) return;
     FPrevZoom = FZoom;
     const bool typed = ComboBox1->currentText() != ComboBox1->itemText(ComboBox1->currentIndex());
     FZoom = ZoomPercentForIndex(typed ? -1 : ComboBox1->currentIndex());
-    if (FFileName.empty() || FDispDen == 0) {
-        FBusy = false;
-        return;
-    }
-    const QRect frame(Image3->x() + ScrollX(), Image3->y() + ScrollY(), Image3->width(),
-                      Image3->height());
+    if (FFileName.empty() || FDispDen == 0) return;
+    // The frame's position is already in view coordinates: it lies on the
+    // scrolled content, which the scroll positions move as a whole.
+    const QRect frame = Image3->geometry();
     DetachGrips();
     Image3->hide();
     Pump();
-    OpenPhoto(FFileName, false);
+    if (OpenPhoto(FFileName, false) != 0) {
+        SetControlsEnabled(true);
+        return;
+    }
     ScrollBox1->repaint();
     Pump();
     const ViewRect scaled =
-        ZoomFrame({frame.x() - ScrollX(), frame.y() - ScrollY(), frame.width(), frame.height()},
-                  FZoom, FPrevZoom);
+        ZoomFrame({frame.x(), frame.y(), frame.width(), frame.height()}, FZoom, FPrevZoom);
     Image3->setGeometry(scaled.left, scaled.top, scaled.width, scaled.height);
     Image3->hide();
     Pump();
-    DrawFrameOverlay(true);
+    if (!DrawFrameOverlay(true)) {
+        SetControlsEnabled(true);
+        return;
+    }
     ArmGrips();
     Image3->show();
-    FBusy = false;
 }

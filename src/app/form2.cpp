@@ -27,6 +27,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     setWindowTitle(QString::fromUtf8("設定"));
     setFont(WindowFont());
     setFixedSize(kWidth, kHeight);
+    CentreOnScreen(this);
 
     // Left column: the check boxes.
     int y = 12;
@@ -64,7 +65,8 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
 
     BitBtn1 = new QPushButton(QString::fromUtf8("レイアウト読み込み"), this);
     BitBtn1->setGeometry(360, 12, 150, 65);
-    BitBtn1->setDefault(true);
+    // Not a default button: Enter after ticking an option must not open the
+    // layout file dialog.
     BitBtn11 = new QPushButton(QString::fromUtf8("閉じる"), this);
     BitBtn11->setGeometry(kWidth - 119, 12, 107, 65);
 

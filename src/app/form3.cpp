@@ -15,6 +15,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixe
     setWindowTitle(QString::fromUtf8("プレビュー"));
     setFont(WindowFont());
     setFixedSize(566, 719);
+    CentreOnScreen(this);
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setGeometry(8, 0, 545, 705);
     ScrollBox1->setWidgetResizable(false);

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     KambrixApplication app(argc, argv);
     app.setApplicationName(QString::fromUtf8(kTitle));
     app.setFont(WindowFont());
+    InstallQtTranslations();  // without them the standard dialogs speak English
 
     const std::string appDir = ExecutableFolder();
     if (appDir.size() >= kMaxPathBytes) {

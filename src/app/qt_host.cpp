@@ -1,5 +1,6 @@
 #include "app/qt_host.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDesktopServices>
@@ -14,6 +15,11 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 }  // namespace
+
+QWidget* QtDialogs::Owner() const {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : owner_;
+}
 
 void QtDialogs::ShowMessage(const std::string& text, const std::string& caption, MessageKind kind) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -30,13 +36,13 @@ void QtDialogs::ShowMessage(const std::string& text, const std::string& caption,
         case MessageKind::Plain:
             break;
     }
-    QMessageBox box(icon, Q(caption), Q(text), QMessageBox::Ok, owner_);
+    QMessageBox box(icon, Q(caption), Q(text), QMessageBox::Ok, Owner());
     box.exec();
 }
 
 bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption) {
     QMessageBox box(QMessageBox::Question, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
-                    owner_);
+                    Owner());
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -48,7 +54,7 @@ QString QtFilterFromPairs(const std::string& pairs) {
 }
 
 std::vector<std::string> QtDialogs::OpenFiles(const FileDialogRequest& request) {
-    QFileDialog dialog(owner_, Q(request.title), Q(request.initialFolder));
+    QFileDialog dialog(Owner(), Q(request.title), Q(request.initialFolder));
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
     if (!request.filter.empty())

@@ -13,6 +13,10 @@ class QtDialogs : public IDialogs {
                      MessageKind kind) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     std::vector<std::string> OpenFiles(const FileDialogRequest& request) override;
+    // The window a box or dialog belongs to: the active one (the settings
+    // dialog when its button asked), else the main window. A box owned by
+    // the main window would bring it up over the settings.
+    QWidget* Owner() const;
 
   private:
     QWidget* owner_;

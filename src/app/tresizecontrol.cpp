@@ -245,6 +245,7 @@ void TResizeControl::Move(TImage* sender, int x, int y) {
     if (sender->Tag != kFrameTag) MoveGrips();
     FHintText = FrameHintText(sender->Tag, f, x, y, dx, dy);
     if (FShowHint) ShowDragHint(sender, x, y);
+    if (OnStep) OnStep();
 }
 
 void TResizeControl::ShowDragHint(TImage* sender, int x, int y) {

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "app/timage.h"
@@ -65,7 +66,9 @@ class TResizeControl : public TImage {
                    int y);
 
     // The host events (OnMouseDown, OnMouseMove, OnMouseUp, inherited) run
-    // first; then a left-button drag moves or resizes the frame.
+    // first; then a left-button drag moves or resizes the frame, and OnStep
+    // runs with the frame at its new bounds.
+    std::function<void()> OnStep;
     void DoMouseDown(TImage* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
                      int y);
     void DoMouseMove(TImage* sender, Qt::KeyboardModifiers shift, int x, int y);

@@ -7,12 +7,11 @@
 
 #include "imaging/reduce.h"
 #include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 
 namespace {
-
-constexpr char kReasonNoMemory[] = "メモリが足りません";
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
@@ -122,7 +121,7 @@ LoadOutcome LoadPhoto(WorkingImages& images, const std::string& fileName,
         images.trim.SetSize(1, 1);
         LoadOutcome outcome;
         outcome.code = -2;
-        outcome.errorReason = kReasonNoMemory;
+        outcome.errorReason = kNoMemoryReason;
         return outcome;
     }
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/text_format.h"
 
 #ifdef _OPENMP
@@ -49,7 +50,6 @@ constexpr char kTextTargetTooLarge[] =
     "最大サイズは幅　%dpx　高さ%dpxです。";
 constexpr char kTextTooStrong[] = "縮小率が大きすぎるので高画質圧縮を中断しました。最大1/100です。";
 constexpr char kTextEnlargement[] = "拡大なので高画質圧縮を中断しました。";
-constexpr char kTextNoMemory[] = "作業用のメモリが足りません。メモリを増設して下さい。";
 
 constexpr int kProceed = 1;
 
@@ -387,7 +387,7 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
         target = RunReduction(source, width, height, yield);
         return 0;
     } catch (const std::bad_alloc&) {
-        errorText = kTextNoMemory;
+        errorText = kNoMemoryText;
         return kReduceNoMemory;
     }
 }

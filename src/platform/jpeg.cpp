@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/file_write.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 
 namespace {
@@ -27,7 +28,6 @@ const char* const kReasonDamaged = "JPEGファイルのデータが壊れてい�
 const char* const kReasonBroken = "JPEGファイルとして読み込めません";
 const char* const kReasonTooLarge = "画像サイズが大きすぎます";
 const char* const kReasonTooManyScans = "JPEGファイルのスキャン数が多すぎます";
-const char* const kReasonNoMemory = "メモリが足りません";
 const char* const kReasonEmptyImage = "画像が空です";
 const char* const kReasonEncode = "JPEGの圧縮に失敗しました";
 const char* const kReasonWrite = "ファイルを書き込めません";
@@ -233,7 +233,7 @@ int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string*
     try {
         image.SetSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     ProgressMonitor monitor{{}, &yield, std::chrono::steady_clock::now()};
@@ -314,7 +314,7 @@ int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error, con
             return -1;
         }
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error,
@@ -338,7 +338,7 @@ int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>
     try {
         out.assign(e.buffer, e.buffer + e.size);
     } catch (const std::bad_alloc&) {
-        SetReason(error, kReasonNoMemory);
+        SetReason(error, kNoMemoryReason);
         return -2;
     }
     return 0;

@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+// Running out of memory: the message box's text and caption, and the short
+// reason that status texts and failure reasons carry.
+inline constexpr char kNoMemoryText[] = "作業用のメモリが足りません。メモリを増設して下さい。";
+inline constexpr char kNoMemoryCaption[] = "Tessomar";
+inline constexpr char kNoMemoryReason[] = "メモリが足りません";
+
 struct ProcessMemoryInfo {
     unsigned long long processId = 0;
     unsigned long long handle = 0;

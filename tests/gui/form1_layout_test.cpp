@@ -79,6 +79,30 @@ TEST_F(LayoutListTest, SettingsButtonLoadsThroughTheDialogSilently) {
 }
 
 namespace {
+class JapaneseLayoutNamesTest : public FormTest {
+  protected:
+    void PrepareProgramFolder(const TempFolder& dir) override {
+        for (const char* name :
+             {"きもの.ini", "カメラ.ini", "b.ini", "パスポート.ini", "A.ini", "あ.ini", "C.ini"})
+            dir.Write(name, LayoutText(1051, 1500, 1));
+    }
+};
+}  // namespace
+
+// Kana by their reading whatever the script (the byte order puts every
+// hiragana before every katakana), Latin letters without regard to case.
+TEST_F(JapaneseLayoutNamesTest, ListIsInJapaneseOrder) {
+    QStringList items;
+    for (int i = 0; i < form1->ComboBox2->count(); ++i) items << form1->ComboBox2->itemText(i);
+    EXPECT_EQ(items, (QStringList{"", "A", "b", "C", "あ", "カメラ", "きもの", "パスポート"}));
+    // Each item still loads its own file.
+    form1->ComboBox2->setCurrentIndex(items.indexOf("カメラ"));
+    form1->ComboBox2Click();
+    ASSERT_EQ(host.dialogs.shown.size(), 1u);
+    EXPECT_EQ(host.dialogs.shown[0].text, app.Dir() + "カメラ.iniを正常に読込みました。");
+}
+
+namespace {
 class AbsurdLayoutTest : public LayoutListTest {
   protected:
     void PrepareProgramFolder(const TempFolder& dir) override {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include "app/timage.h"
@@ -301,4 +302,106 @@ TEST_F(PhotoTest, DroppedNamedPipeSaysItCannotBeRead) {
     EXPECT_TRUE(form1->FFileName.empty());
     EXPECT_EQ(form1->StatusText(1), fifo + ": ファイルを開けません");
     EXPECT_FALSE(form1->FBusy);
+}
+
+TEST_F(PhotoTest, ResizeAfterNewLaysOutOnlyAndEnablesNothing) {
+    OpenByDialog(Photo("r.jpg", 800, 600));
+    form1->BitBtn1->click();
+    form1->resize(1200, 900);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form1->Image3->isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             form1->BitBtn3, form1->BitBtn9, form1->BitBtn4, form1->BitBtn5, form1->BitBtn6,
+             form1->BitBtn7, form1->BitBtn8, form1->ComboBox1, form1->SpeedButton1,
+             form1->CheckBox5})
+        EXPECT_FALSE(w->isEnabled()) << w->metaObject()->className();
+    EXPECT_TRUE(form1->BitBtn1->isEnabled());
+    EXPECT_TRUE(form1->BitBtn2->isEnabled());
+}
+
+TEST_F(PhotoTest, ChoosingTheShownPhotoAgainReadsItFromTheFile) {
+    const std::string path = Photo("same.jpg", 1200, 900);
+    OpenByDialog(path);
+    const QRect first = Frame();
+    OpenByDialog(path);
+    EXPECT_EQ(form1->FFileName, path);
+    EXPECT_EQ(form1->FTrimBmp.Width(), 1200);
+    EXPECT_EQ(form1->FSourceBmp.Width(), 1200);
+    EXPECT_EQ(form1->FDispDen, 1200);
+    EXPECT_EQ(Frame(), first);
+    EXPECT_EQ(form1->Image3->Picture().Width(), first.width());
+}
+
+// A photo that cannot be opened, after one that could: nothing of the old
+// photo stays to be "restored", the reason is in the status bar, and the
+// photo button still works.
+TEST_F(PhotoTest, FailedOpenLeavesNoStaleNameAndTheIntakeUsable) {
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string reason;  // empty: any non-empty reason
+    };
+    const std::vector<Case> cases{
+        {"missing", (photos.Path() / "gone.jpg").string(), "ファイルが見つかりません"},
+        {"unreadable", photos.Write("broken.jpg", "\xFF\xD8\xFF\xE0 not really a jpeg"), ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenByDialog(Photo("good.jpg", 800, 600));
+        OpenByDialog(c.path);
+        EXPECT_TRUE(form1->FFileName.empty());
+        EXPECT_TRUE(form1->BitBtn2->isEnabled());
+        const std::string status = form1->StatusText(1);
+        ASSERT_EQ(status.rfind(c.path + ": ", 0), 0u) << status;
+        if (c.reason.empty())
+            EXPECT_GT(status.size(), c.path.size() + 2);
+        else
+            EXPECT_EQ(status, c.path + ": " + c.reason);
+        // Zoom and resize find no photo to show again.
+        form1->ComboBox1->setCurrentIndex(1);
+        form1->resize(form1->width() + 10, form1->height());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(form1->Image3->isVisible());
+        EXPECT_LT(form1->Image3->width(), form1->Image1->width());
+        form1->BitBtn1->click();
+    }
+}
+
+TEST_F(PhotoTest, ZoomWhileScrolledKeepsTheFrameOnThePhoto) {
+    OpenByDialog(Photo("s.jpg", 3000, 3000));
+    form1->ComboBox1->setCurrentIndex(3);  // 200 %
+    form1->Image3->setGeometry(100, 300, 90, 120);
+    QScrollBar* vertical = form1->ScrollBox1->verticalScrollBar();
+    vertical->setValue(200);
+    ASSERT_EQ(vertical->value(), 200);
+    form1->ComboBox1->setCurrentIndex(2);  // 150 %
+    EXPECT_EQ(Frame(), QRect(75, 225, 67, 90));
+}
+
+TEST_F(PhotoTest, StatusTextsDoNotOutliveWhatTheySay) {
+    OpenByDialog(Photo("big.jpg", 3200, 2400));  // reduced on loading
+    EXPECT_TRUE(form1->StatusText(2).empty());
+    EXPECT_FALSE(form1->StatusText(1).empty());
+    form1->BitBtn1->click();
+    for (int panel : {0, 1, 2}) EXPECT_TRUE(form1->StatusText(panel).empty()) << panel;
+}
+
+TEST_F(PhotoTest, CornerDragRedrawsTheOutlineAtEachStepsSize) {
+    OpenByDialog(Photo("c.jpg", 3000, 3000));
+    TResizeGrip* grip = form1->FResize->Grip(0);  // top-left: enlarge, then shrink
+    const QPoint start(3, 3);
+    QTest::mousePress(grip, Qt::LeftButton, {}, start);
+    for (const QPoint step : {QPoint(-20, -20), QPoint(-20, -20), QPoint(15, 15)}) {
+        const QPointF at(start + step);
+        QMouseEvent move(QEvent::MouseMove, at, grip->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(grip, &move);
+        const QRect frame = Frame();
+        const Bitmap& pic = form1->Image3->Picture();
+        ASSERT_EQ(pic.Width(), frame.width());
+        ASSERT_EQ(pic.Height(), frame.height());
+        // The right and bottom edges of the outline lie on the frame's edges.
+        EXPECT_EQ(pic.Pixel(frame.width() - 1, frame.height() / 2), kPureRed);
+        EXPECT_EQ(pic.Pixel(frame.width() / 2, frame.height() - 1), kPureRed);
+    }
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, start);
 }

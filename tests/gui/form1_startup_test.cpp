@@ -56,13 +56,25 @@ TEST_F(FormTest, StartsWithTitleDefaultLayoutAndOnlyEntryControlsUsable) {
     EXPECT_EQ(form1->BitBtn14->x(), form1->width() - 120);
 }
 
-TEST_F(FormTest, StatusBarHasFourFixedPanels) {
+TEST_F(FormTest, StatusBarPanelsFitTheWindowWithTheLastReachingItsEdge) {
     ShowMain();
     const QList<QLabel*> panels = form1->StatusBar1->findChildren<QLabel*>();
     ASSERT_EQ(panels.size(), 4);
-    const int lefts[] = {0, 300, 800, 1000};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(panels[i]->x(), lefts[i]);
     EXPECT_EQ(form1->minimumWidth(), 1024);  // the panels do not widen the window
+    for (const int width : {1024, 1400}) {
+        SCOPED_TRACE(width);
+        form1->resize(width, 800);
+        QCoreApplication::processEvents();
+        const QWidget* bar = panels[3]->parentWidget();
+        const int lastRight = panels[3]->x() + panels[3]->width() + 2;
+        EXPECT_EQ(lastRight, bar->width());  // not cut off, and no gap after it
+        EXPECT_GE(panels[3]->width() + 2, 50);
+        EXPECT_EQ(panels[0]->width() + 2, 300);
+        EXPECT_EQ(panels[2]->width() + 2, 200);
+        EXPECT_EQ(panels[1]->x(), 300);
+        EXPECT_LE(panels[1]->width() + 2, 500);
+        EXPECT_EQ(panels[2]->x(), panels[1]->x() + panels[1]->width() + 2);
+    }
     form1->SetStatusText(2, "回転角 0.000000");
     EXPECT_EQ(form1->StatusText(2), "回転角 0.000000");
 }
@@ -185,7 +197,7 @@ TEST_F(FormTest, SettingsCheckBoxesStartAtTheirDefaults) {
     for (QCheckBox* off : {form2->CheckBox9, form2->CheckBox15})
         EXPECT_FALSE(off->isChecked()) << S(off->text());
     EXPECT_EQ(form2->CheckBox16->text(), T("長辺が3000pixel以上の画像は縮小してから自動認識する"));
-    EXPECT_TRUE(form2->BitBtn1->isDefault());
+    EXPECT_FALSE(form2->BitBtn1->isDefault());
 }
 
 TEST_F(FormTest, RecogniseOnLoadNeedsTheCascadeFile) {

@@ -2,6 +2,7 @@
 // Test doubles of the host services: answers are queued in advance and every
 // text shown is recorded.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,10 +56,16 @@ class ScriptedShell : public IShell {
 
 class ScriptedPump : public IEventPump {
   public:
-    void ProcessEvents() override { ++pumps; }
+    // `action`, when set, runs inside every pump: what a user does while an
+    // operation lets the window's events through (a click, a drop).
+    void ProcessEvents() override {
+        ++pumps;
+        if (action) action();
+    }
     void Wait(int milliseconds) override { waited += milliseconds; }
     int pumps = 0;
     int waited = 0;
+    std::function<void()> action;
 };
 
 struct ScriptedHost {

@@ -21,11 +21,11 @@ int LoadSafely(const fs::path& path, const std::atomic<bool>& cancel,
 
 }  // namespace
 
-DetectorCache::DetectorCache(const std::vector<std::string>& preload) {
+DetectorCache::DetectorCache(const std::vector<fs::path>& preload) {
     try {
-        for (const std::string& name : preload) {
+        for (const fs::path& name : preload) {
             std::error_code ec;
-            const fs::path path = fs::absolute(fs::path(name), ec).lexically_normal();
+            const fs::path path = fs::absolute(name, ec).lexically_normal();
             if (ec || !fs::is_regular_file(path, ec)) continue;
             auto pending = std::make_unique<Pending>();
             pending->path = path;

@@ -2,7 +2,7 @@
 // The descriptions loaded so far, kept by absolute path for the life of the
 // library. Loading the chin model takes most of a second, and the program
 // loads the library afresh for every framing pass, so the descriptions found
-// in the current folder when the library is loaded are read at once on a
+// beside the library when it is loaded are read at once on a
 // background thread; a search that needs one of them waits for it. Releasing
 // the library stops that thread (a model load in progress is abandoned).
 #include <atomic>
@@ -20,8 +20,8 @@ namespace fd {
 
 class DetectorCache {
   public:
-    // `preload`: file names looked up in the current folder.
-    explicit DetectorCache(const std::vector<std::string>& preload);
+    // `preload`: absolute paths of the descriptions to read at once.
+    explicit DetectorCache(const std::vector<std::filesystem::path>& preload);
     ~DetectorCache();
     DetectorCache(const DetectorCache&) = delete;
     DetectorCache& operator=(const DetectorCache&) = delete;

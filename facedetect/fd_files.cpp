@@ -11,10 +11,11 @@ fs::path PathFromUtf8(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-fs::path AbsoluteFromUtf8(const char* utf8) {
+fs::path AbsoluteFromUtf8(const char* utf8, const fs::path& base) {
     if (utf8 == nullptr || *utf8 == '\0') return {};
     std::error_code ec;
-    fs::path result = fs::absolute(PathFromUtf8(utf8), ec);
+    const fs::path given = PathFromUtf8(utf8);
+    fs::path result = given.is_absolute() || base.empty() ? fs::absolute(given, ec) : base / given;
     return ec ? fs::path() : result.lexically_normal();
 }
 

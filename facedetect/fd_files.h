@@ -1,6 +1,6 @@
 #pragma once
 // File access for the face library: paths arrive as UTF-8 strings and are
-// resolved against the current folder.
+// resolved against a given folder or the current one.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -14,9 +14,9 @@ constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 // The native path for a UTF-8 string, as it is.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 
-// The native path for a UTF-8 string, made absolute against the current folder;
-// an empty path when that fails.
-std::filesystem::path AbsoluteFromUtf8(const char* utf8);
+// The native path for a UTF-8 string, made absolute against `base` (the
+// current folder when `base` is empty); an empty path when that fails.
+std::filesystem::path AbsoluteFromUtf8(const char* utf8, const std::filesystem::path& base = {});
 
 // 0: the whole file is in `out`; -1: missing, unreadable or a folder;
 // -2: larger than `maxBytes`.

@@ -187,6 +187,11 @@ void TForm1::BuildControls() {
     });
     connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox2Click(); });
     connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(); });
+    connect(CheckBox5, &QCheckBox::toggled, this, [this] { CheckBox5Click(); });
+    Image1->OnMouseDown = [this](TImage*, Qt::MouseButton b, Qt::KeyboardModifiers m, int x,
+                                 int y) { Image1MouseDown(b, m, x, y); };
+    ConnectRotationControls();
+    ConnectHeadLineControls();
     Image3->OnMouseDown = [this](TImage*, Qt::MouseButton b, Qt::KeyboardModifiers m, int x,
                                  int y) {
         if (FResize->Control() == Image3) FResize->PtMouseDown(FResize, b, m, x, y);

@@ -5,10 +5,13 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "detect/auto_frame.h"
 #include "imaging/photo.h"
 #include "imaging/view.h"
 #include "layout/layout.h"
@@ -62,7 +65,6 @@ class TForm1 : public QMainWindow {
     // Photos (form1_photo.cpp)
     void BitBtn1Click();
     void BitBtn2Click();
-    void BitBtn9Click();
     void HandleDroppedFiles(const std::vector<std::string>& paths, std::optional<QPoint> dropPoint);
     void ResetWorkspace();
     int LoadPhoto(const std::string& fileName);
@@ -79,6 +81,32 @@ class TForm1 : public QMainWindow {
     CropFrameLimits FrameLimitsInView() const;
     void DetachGrips();
     void CheckBox4Click();
+
+    // Automatic framing (form1_detect.cpp)
+    void BitBtn9Click();
+    void AutoFrameWithRetry();
+    int AutoFrame();
+    AutoFrameOptions AutoFrameOptionsFromControls() const;
+    bool Unattended() const;
+    void CheckBox5Click();
+    void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+    // Rotation (form1_rotate.cpp)
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void RotateWorkImage(int angle);
+
+    // Head line tool (form1_headline.cpp)
+    void SpeedButton1Click();
+    void Image2MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void BeginHeadLine(int x, int y);
+    void TrackHeadLine(int x, int y);
+    void FinishHeadLine(int x, int y);
 
     // Controls, by their designer names.
     QPushButton *BitBtn1, *BitBtn2, *BitBtn9, *BitBtn3, *BitBtn16, *BitBtn10, *BitBtn11, *BitBtn14;
@@ -116,6 +144,7 @@ class TForm1 : public QMainWindow {
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
+    int FLineStartX = 0, FLineStartY = 0;
     int FSubfolderCount = 0, FFileCount = 0, FJpegCount = 0;
     std::string FErrorText;
 
@@ -127,6 +156,10 @@ class TForm1 : public QMainWindow {
     Bitmap& FTempBmp2 = FWork.temp2;
     Bitmap& FSourceBmp = FWork.source;
     Bitmap FSheetBmp, FCellBmp, FCellRotBmp, FBackBmp, FTempBmp1, FTempBmp3;
+
+    // The face library of a framing pass; empty = the program folder's.
+    std::function<std::unique_ptr<IFaceLibrary>()> FFaceLibraryFactory;
+    FramingResult FLastFraming;  // the last pass's values, for the tests and the bench
 
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
@@ -151,6 +184,16 @@ class TForm1 : public QMainWindow {
     void ScrollToOrigin();
     void LayOutStatusPanels();
     void Pump();
+    int PlaceAutoFrame(const FramingResult& r);
+    void DrawAutoFrameOverlay(Bitmap& picture, const FramingResult& r, int vleft, int vtop);
+    void MarkHeadTopSamples(const FramingResult& r);
+    void ReportFramingFailure(int code);
+    void ConnectRotationControls();
+    void ConnectHeadLineControls();
+    void ClearHeadLine();
+    // Sets FRotation (kept within one turn), rebuilds the square and shows the
+    // angle; false (nothing done) while another operation runs.
+    bool TurnPhotoTo(int tenths);
 
     std::array<QLabel*, 4> FPanels{};
     std::vector<std::string> FLayoutPaths;  // the layout list's files, item 1 on

@@ -112,11 +112,6 @@ void TForm1::BitBtn2Click() {
     ShowMemoryReport();
 }
 
-void TForm1::BitBtn9Click() {
-    // Automatic framing arrives with the face-detection pass; until then the
-    // button (and the click that loading performs) does nothing.
-}
-
 void TForm1::OpenOnePhoto(const std::string& path) {
     BusyGuard busy(FBusy);
     if (!busy) return;
@@ -226,6 +221,7 @@ bool TForm1::SheetExists(const std::string& photo) const {
 int TForm1::LoadPhoto(const std::string& fileName) {
     LoadOptions options;
     options.reduceLarge = !Form2 || Form2->CheckBox16->isChecked();
+    options.applyExifOrientation = !Form2 || Form2->CheckBox17->isChecked();
     options.minFrameWidth = FFrameBaseW;
     options.minFrameHeight = FFrameBaseH;
     const LoadOutcome outcome = ::LoadPhoto(
@@ -250,6 +246,8 @@ int TForm1::OpenPhoto(const std::string& fileName, bool newFrame) {
     if (LoadPhoto(fileName) != 0) return -1;
     ScrollToOrigin();
     ShowImage(FTrimBmp);
+    // A batch that keeps the rotation turns every new photo the same way.
+    if (FRotation != 0) RotateWorkImage(FRotation);
     SetStatusText(1, fileName);
     return PlaceCropFrame(newFrame) ? 0 : -1;
 }

@@ -50,6 +50,7 @@ TForm2::TForm2(TForm1* main, Host host, QWidget* parent)
     CheckBox5 = Check(this, "目盛の出力", 12, next(), true);
     CheckBox8 = Check(this, "同名のファイルは上書きしない", 12, next(), true);
     CheckBox10 = Check(this, "トリミング画像も保存する", 12, next(), true);
+    CheckBox17 = Check(this, "EXIF の向きに従って表示する", 12, next(), true);
 
     // Right column: the sliders, each with its caption and scale.
     TrackBar4 = AddSlider(this, 84, "Jpeg画質", Label17, 0, 100, 90, 10, 10, {"0", "50", "100"});

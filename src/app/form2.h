@@ -24,7 +24,7 @@ class TForm2 : public QWidget {
 
     QCheckBox *CheckBox16, *CheckBox4, *CheckBox9, *CheckBox7, *CheckBox11, *CheckBox12,
         *CheckBox14, *CheckBox3, *CheckBox15, *CheckBox1, *CheckBox2, *CheckBox5, *CheckBox8,
-        *CheckBox10, *CheckBox6;
+        *CheckBox10, *CheckBox6, *CheckBox17;
     QSlider *TrackBar4, *TrackBar3, *TrackBar1, *TrackBar2, *TrackBar6;
     QLabel *Label17, *Label4, *Label21, *Label1, *Label9, *Label23;
     QPlainTextEdit* Memo1;

@@ -5,7 +5,9 @@
 #include <new>
 #include <utility>
 
+#include "imaging/orientation.h"
 #include "imaging/reduce.h"
+#include "platform/exif_orientation.h"
 #include "platform/jpeg.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -103,6 +105,8 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
         outcome.code = -2;
         return outcome;
     }
+    if (options.applyExifOrientation)
+        ApplyExifOrientation(images.trim, ReadJpegExifOrientation(fileName));
     images.fileName = fileName;
     Pump(yield);
     FinishLoading(images, options, status, yield, outcome);

@@ -19,6 +19,8 @@ struct WorkingImages {
 struct LoadOptions {
     // Photos with a side of 3000 pixels or more are reduced to 3000 on the long side.
     bool reduceLarge = true;
+    // Photos are turned as their EXIF Orientation says, before any reduction.
+    bool applyExifOrientation = true;
     // The layout's smallest crop frame in photo pixels: a photo whose square
     // cannot hold it gets the low-resolution warning too.
     int minFrameWidth = 0, minFrameHeight = 0;

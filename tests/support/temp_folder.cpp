@@ -49,7 +49,11 @@ std::string TestDataPath(const std::string& name) {
 }
 
 std::string PortraitsFolder() {
-    const fs::path p = SourceDir().parent_path() / "shared" / "testdata" / "portraits";
+    // KAMBRIX_PORTRAITS names the folder for a checkout kept elsewhere.
+    const char* given = std::getenv("KAMBRIX_PORTRAITS");
+    const fs::path p = given && *given
+                           ? fs::path(given)
+                           : SourceDir().parent_path() / "shared" / "testdata" / "portraits";
     std::error_code ec;
     return fs::is_directory(p, ec) ? p.string() : std::string();
 }

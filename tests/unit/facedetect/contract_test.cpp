@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "face_library_fixture.h"
 #include "platform/jpeg.h"
@@ -142,14 +143,42 @@ TEST_F(FaceLibraryTest, Utf8PathsAreRead) {
     EXPECT_GE(Count(), 1);
 }
 
-TEST_F(FaceLibraryTest, CascadeNamesResolveAgainstTheCurrentFolder) {
+// The library finds its own descriptions beside itself, whatever folder is
+// current; absolute names are taken as they are.
+TEST_F(FaceLibraryTest, CascadeNamesResolveBesideTheLibrary) {
     TempFolder elsewhere;
     fs::current_path(elsewhere.Path());
-    EXPECT_NE(Search(FacePhoto(), kFaceCascade), 0);
-    fs::current_path(programDir_);
     lib_->setMinSize(100, 100);
     EXPECT_EQ(Search(FacePhoto(), kFaceCascade), 0);
     EXPECT_GE(Count(), 1);
+    const std::u8string absolute = (programDir_ / kFaceCascade).u8string();
+    EXPECT_EQ(Search(FacePhoto(), std::string(absolute.begin(), absolute.end()).c_str()), 0);
+    EXPECT_GE(Count(), 1);
+    const std::u8string missing = (elsewhere.Path() / kFaceCascade).u8string();
+    EXPECT_NE(Search(FacePhoto(), std::string(missing.begin(), missing.end()).c_str()), 0);
+    EXPECT_EQ(Count(), 0);
+}
+
+// Passes may run side by side: each thread reads its own minimum size and
+// results.
+TEST_F(FaceLibraryTest, EachThreadKeepsItsOwnResults) {
+    lib_->setMinSize(100, 100);
+    ASSERT_EQ(Search(FacePhoto(), kFaceCascade), 0);
+    const int here = Count();
+    ASSERT_GE(here, 1);
+    int there = -1, thereAfter = -1;
+    std::thread other([&] {
+        there = lib_->getRect(-1, -1);  // nothing searched on this thread yet
+        lib_->setMinSize(390, 390);     // larger than the face: finds nothing
+        lib_->facedetect(FacePhoto().c_str(), 0, kFaceCascade, 0, 3);
+        thereAfter = lib_->getRect(-1, -1);
+    });
+    other.join();
+    EXPECT_EQ(there, 0);
+    EXPECT_EQ(thereAfter, 0);
+    EXPECT_EQ(Count(), here);
+    ASSERT_EQ(Search(FacePhoto(), kFaceCascade), 0);  // this thread's minimum is unchanged
+    EXPECT_EQ(Count(), here);
 }
 
 // Every pass loads the library afresh and releases it; the chin model is read

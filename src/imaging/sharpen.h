@@ -1,0 +1,21 @@
+#pragma once
+// Sharpening after resampling: an unsharp mask on a weighted brightness, the
+// pixel's own colour rescaled to the sharpened brightness so that its hue is
+// kept. Border pixels and pure blue (the overlay's transparent key) keep their
+// colour.
+#include "platform/bitmap.h"
+#include "platform/host.h"
+
+// Result besides 0: the work copy could not be had; the image is untouched.
+constexpr int kSharpenNoMemory = -1;
+
+// Brightness of a colour as the filter weighs it: blue most, red least.
+inline int SharpenBrightness(int r, int g, int b) {
+    return (28 * r + 77 * g + 151 * b) / 255;
+}
+
+// Sharpens `image` in place, every pixel computed from the unchanged input.
+// Returns 0 (pictures of any size are filtered; those under 3 pixels on a
+// side have only border pixels and stay as they are) or kSharpenNoMemory. `yield` is called from
+// the calling thread between bands of rows.
+int SharpenBitmap(Bitmap& image, const YieldFn& yield = {});

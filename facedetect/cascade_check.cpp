@@ -201,10 +201,20 @@ bool CheckLbpFeature(const cv::FileNode& feature, const Shape& shape) {
     return RectInWindow(grid, false, shape);
 }
 
+// XML text holds no control characters but tabs and line ends; OpenCV's
+// reader takes a NUL for the end of its buffer and then reads through a null
+// pointer.
+bool HasControlCharacters(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t' && u != '\n' && u != '\r';
+    });
+}
+
 }  // namespace
 
 int CheckDescriptionText(std::string_view text) {
-    if (text.size() > kMaxDescriptionBytes) return kCascadeBroken;
+    if (text.size() > kMaxDescriptionBytes || HasControlCharacters(text)) return kCascadeBroken;
     if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
     if (!text.starts_with(kXmlStart)) return kCascadeBroken;
     return NestingDepth(text) <= kMaxDescriptionNesting ? kOk : kCascadeBroken;

@@ -19,8 +19,9 @@ constexpr int kMaxDescriptionNesting = 32;
 
 // kOk when `text` is XML (after an optional UTF-8 byte-order mark it starts
 // with "<?xml"; OpenCV would read YAML or JSON with their own recursive
-// readers) whose elements nest at most kMaxDescriptionNesting deep and that is
-// at most kMaxDescriptionBytes long; kCascadeBroken otherwise.
+// readers) without control characters other than tab, CR and LF, whose
+// elements nest at most kMaxDescriptionNesting deep and that is at most
+// kMaxDescriptionBytes long; kCascadeBroken otherwise.
 int CheckDescriptionText(std::string_view text);
 
 // kOk when `cascade` (the top node of a cascade file) is a boosted HAAR or LBP

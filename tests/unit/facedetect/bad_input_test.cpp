@@ -105,6 +105,9 @@ const BadCase kCases[] = {
     {"FeatureIndexPastTheFeatureList",
      [](auto&, auto&, auto& c) { c = TestDataPath("cascade_feature_index_out_of_range.xml"); },
      kCascadeBroken},
+    {"NulBytesInTheXml",
+     [](auto&, auto&, auto& c) { c = TestDataPath("cascade_nul_bytes_crash_the_xml_reader.xml"); },
+     kCascadeBroken},
     {"YamlInsteadOfXml",
      [](auto& t, auto&, auto& c) {
          c = t.Write("yaml.xml", "%YAML:1.0\n" + std::string(5000, '['));

@@ -186,17 +186,20 @@ TEST_F(FaceLibraryTest, LargestAcceptedSideIsSearched) {
     EXPECT_EQ(Count(), 0);
 }
 
-// The library reads the descriptions of the current folder in the background
-// as soon as it is loaded: a hostile one there must not take the program down.
-TEST_F(FaceLibraryTest, HostileDescriptionsInTheFolderAtLoadingAreRefused) {
+// The library reads the descriptions beside it in the background as soon as
+// it is loaded: hostile ones there must not take the program down.
+TEST_F(FaceLibraryTest, HostileDescriptionsBesideTheLibraryAtLoadingAreRefused) {
     TempFolder temp;
+    fs::copy_file(programDir_ / "libfacedetect.so", temp.Path() / "libfacedetect.so");
     fs::copy_file(TestDataPath("cascade_nested_40000_deep.xml"), temp.Path() / "ago.xml");
     fs::copy_file(TestDataPath("cascade_feature_index_out_of_range.xml"),
                   temp.Path() / "haarcascade_frontalface_default.xml");
-    fs::current_path(temp.Path());
+    const fs::path programDir = programDir_;
+    programDir_ = temp.Path();
     Reload();
     lib_->setMinSize(0, 0);
     EXPECT_EQ(Search(FacePhoto(), "haarcascade_frontalface_default.xml"), kCascadeBroken);
     EXPECT_EQ(Search(FacePhoto(), "ago.xml"), kCascadeBroken);
-    fs::current_path(programDir_);
+    lib_.reset();
+    programDir_ = programDir;
 }

@@ -1,6 +1,9 @@
 #include "fd_jpeg.h"
 
 #include <jpeglib.h>
+// clang-format off
+#include <jerror.h>
+// clang-format on
 
 #include <algorithm>
 #include <csetjmp>
@@ -39,6 +42,12 @@ class JpegSession {
     JpegSession(const JpegSession&) = delete;
     JpegSession& operator=(const JpegSession&) = delete;
 
+    // The header announces a size libjpeg itself refuses: empty, or beyond
+    // its 65500-pixel limit.
+    bool SizeRefused() const {
+        const int code = err_.pub.msg_code;
+        return code == JERR_EMPTY_IMAGE || code == JERR_IMAGE_TOO_BIG;
+    }
     bool ReadHeader() {
         if (setjmp(err_.jump)) return false;
         jpeg_mem_src(&cinfo_, data_->data(), static_cast<unsigned long>(data_->size()));
@@ -81,7 +90,7 @@ int DecodeJpegGray(const std::vector<unsigned char>& data, const DenominatorChoo
     out = GrayPicture();
     if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) return -2;
     JpegSession session(data);
-    if (!session.ReadHeader()) return -2;
+    if (!session.ReadHeader()) return session.SizeRefused() ? -3 : -2;
     const auto& info = session.Info();
     if (info.image_width == 0 || info.image_height == 0 || info.image_width > kMaxImageSide ||
         info.image_height > kMaxImageSide)

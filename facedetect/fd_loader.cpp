@@ -5,6 +5,7 @@
 #include <opencv2/objdetect.hpp>
 #include <string>
 
+#include "cascade_check.h"
 #include "fd_chin.h"
 #include "fd_detector.h"
 #include "fd_faces.h"
@@ -16,12 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Descriptions are XML text of a few megabytes at most.
-constexpr std::size_t kMaxDescriptionBytes = std::size_t(64) << 20;
-
 int LoadHaar(const cv::FileStorage& storage, std::unique_ptr<Detector>& out) {
+    const cv::FileNode top = storage.getFirstTopLevelNode();
+    if (CheckCascadeShape(top) != kOk) return kCascadeBroken;
     auto cascade = std::make_unique<cv::CascadeClassifier>();
-    if (!cascade->read(storage.getFirstTopLevelNode()) || cascade->empty()) return kCascadeBroken;
+    if (!cascade->read(top) || cascade->empty()) return kCascadeBroken;
     out = std::make_unique<HaarDetector>(std::move(cascade));
     return kOk;
 }
@@ -47,9 +47,10 @@ int LoadDetector(const fs::path& path, const std::atomic<bool>& cancel,
     const int read = ReadWholeFile(path, bytes, kMaxDescriptionBytes);
     if (read == -1) return kCascadeMissing;
     if (read != 0 || bytes.empty()) return kCascadeBroken;
+    const std::string text(bytes.begin(), bytes.end());
+    if (CheckDescriptionText(text) != kOk) return kCascadeBroken;
     try {
-        const cv::FileStorage storage(std::string(bytes.begin(), bytes.end()),
-                                      cv::FileStorage::READ | cv::FileStorage::MEMORY);
+        const cv::FileStorage storage(text, cv::FileStorage::READ | cv::FileStorage::MEMORY);
         if (!storage.isOpened()) return kCascadeBroken;
         if (!storage["method"].empty()) return LoadChin(storage, path.parent_path(), cancel, out);
         return LoadHaar(storage, out);

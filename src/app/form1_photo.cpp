@@ -223,6 +223,8 @@ int TForm1::LoadPhoto(const std::string& fileName) {
     LoadOptions options;
     options.reduceLarge = !Form2 || Form2->CheckBox16->isChecked();
     options.applyExifOrientation = !Form2 || Form2->CheckBox17->isChecked();
+    options.minFrameWidth = FFrameBaseW;
+    options.minFrameHeight = FFrameBaseH;
     const LoadOutcome outcome = ::LoadPhoto(
         FWork, fileName, options,
         [this](const std::string& text) {

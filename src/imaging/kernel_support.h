@@ -16,7 +16,11 @@
 // AVX2 and the baseline. Neither enables FMA, so a product followed by a sum is
 // rounded twice, exactly as the plain arithmetic the results are defined by.
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
+// GCC inlines the helpers into each clone only when asked (flatten); clang
+// refuses the two together and inlines into each clone by itself.
+#if __has_attribute(target_clones) && defined(__clang__)
+#define KAMBRIX_KERNEL_CLONES __attribute__((target_clones("avx2", "default")))
+#elif __has_attribute(target_clones)
 #define KAMBRIX_KERNEL_CLONES __attribute__((flatten, target_clones("avx2", "default")))
 #endif
 #endif

@@ -47,8 +47,10 @@ void FinishLoading(WorkingImages& images, const LoadOptions& options, const Stat
     }
     outcome.width = images.trim.Width();
     outcome.height = images.trim.Height();
+    const int side = std::max(outcome.width, outcome.height);
     outcome.lowResolution =
-        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels;
+        static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels ||
+        side < options.minFrameWidth || side < options.minFrameHeight;
     Pump(yield);
     images.temp2 = images.trim;
     Pump(yield);

@@ -24,6 +24,9 @@ struct LoadOptions {
     bool reduceLarge = true;
     // Photos are turned as their EXIF Orientation says, before any reduction.
     bool applyExifOrientation = true;
+    // The layout's smallest crop frame in photo pixels: a photo whose square
+    // cannot hold it gets the low-resolution warning too.
+    int minFrameWidth = 0, minFrameHeight = 0;
 };
 
 struct LoadOutcome {
@@ -31,7 +34,8 @@ struct LoadOutcome {
     int width = 0, height = 0;   // the photo's size after any reduction
     bool restored = false;       // the same file again: restored from memory, nothing read
     bool reduced = false;        // the load-time reduction ran (averaged or stretched)
-    bool lowResolution = false;  // at most 640 x 480 pixels: warn with LowResolutionMessage
+    bool lowResolution = false;  // at most 640 x 480 pixels, or too small for the smallest
+                                 // frame: warn with LowResolutionMessage
     std::string errorReason;     // why decoding failed (code -2), for the status bar
     // The photo as decoded and turned upright, before any reduction.
     int decodedWidth = 0, decodedHeight = 0;

@@ -23,8 +23,12 @@
 // The row kernel is compiled twice where the platform can pick a version at
 // load time: once for AVX2 and once for the baseline instruction set, each
 // with every helper inlined so that all of it uses the chosen instructions.
+// GCC inlines into a clone only what `flatten` asks for; clang refuses the
+// two together and inlines the helpers into each clone by itself.
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
+#if __has_attribute(target_clones) && defined(__clang__)
+#define KAMBRIX_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
+#elif __has_attribute(target_clones)
 #define KAMBRIX_ROW_KERNEL __attribute__((flatten, target_clones("avx2", "default")))
 #endif
 #endif
@@ -358,7 +362,7 @@ void BlackenDarkInterior(std::uint8_t* row, int w) {
 }
 
 template <typename Column, typename Acc>
-KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i, std::byte* scratch) {
+inline void ReduceRow(const Plan& plan, int i, std::byte* scratch) {
     const Axis& rows = *plan.rows;
     const int w = plan.target->Width(), h = plan.target->Height();
     std::uint8_t* out = plan.target->Row(i);
@@ -383,17 +387,28 @@ KAMBRIX_ROW_KERNEL void ReduceRow(const Plan& plan, int i, std::byte* scratch) {
 
 using RowFn = void (*)(const Plan&, int, std::byte*);
 
+// The versions the kernel is compiled in; clang clones no templates, so each
+// is a plain function around the template.
+KAMBRIX_ROW_KERNEL void ReduceRow16x32(const Plan& plan, int i, std::byte* scratch) {
+    ReduceRow<std::uint16_t, std::int32_t>(plan, i, scratch);
+}
+KAMBRIX_ROW_KERNEL void ReduceRow16x64(const Plan& plan, int i, std::byte* scratch) {
+    ReduceRow<std::uint16_t, std::int64_t>(plan, i, scratch);
+}
+KAMBRIX_ROW_KERNEL void ReduceRow32x32(const Plan& plan, int i, std::byte* scratch) {
+    ReduceRow<std::uint32_t, std::int32_t>(plan, i, scratch);
+}
+KAMBRIX_ROW_KERNEL void ReduceRow32x64(const Plan& plan, int i, std::byte* scratch) {
+    ReduceRow<std::uint32_t, std::int64_t>(plan, i, scratch);
+}
+
 // The narrowest number types that hold every sum of this reduction.
 RowFn ChooseRowKernel(const Axis& columns, const Axis& rows) {
     const bool narrowColumns = rows.maxTotal * 255ull <= 0xFFFF;
     const bool narrowPixels =
         static_cast<std::uint64_t>(columns.maxTotal) * rows.maxTotal * 255 < (1ull << 31);
-    if (narrowColumns) {
-        return narrowPixels ? ReduceRow<std::uint16_t, std::int32_t>
-                            : ReduceRow<std::uint16_t, std::int64_t>;
-    }
-    return narrowPixels ? ReduceRow<std::uint32_t, std::int32_t>
-                        : ReduceRow<std::uint32_t, std::int64_t>;
+    if (narrowColumns) return narrowPixels ? ReduceRow16x32 : ReduceRow16x64;
+    return narrowPixels ? ReduceRow32x32 : ReduceRow32x64;
 }
 
 // Target rows per band between two yields: about four million source bytes.
@@ -436,7 +451,7 @@ void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const Yiel
     std::vector<std::byte> scratch(plan.scratchBytes * (parallel ? WorkerCount() : 1) + 64);
     std::byte* base = scratch.data() + (64 - reinterpret_cast<std::uintptr_t>(scratch.data()) % 64);
     target.SetSizeForOverwrite(w, h);  // every row is written below
-    const IdleCoreTeams teams;
+    [[maybe_unused]] const IdleCoreTeams teams;
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
         KAMBRIX_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")

@@ -13,6 +13,19 @@ int Scale(long long value, long long numerator, long long denominator) {
     return denominator == 0 ? 0 : static_cast<int>(value * numerator / denominator);
 }
 
+long long ScaleWide(long long value, long long numerator, long long denominator) {
+    return denominator == 0 ? 0 : value * numerator / denominator;
+}
+
+// w x h brought inside bw x bh with its aspect kept (the longer-reaching side
+// lands on the bound, the other follows truncating); unchanged when it fits.
+ViewRect FitInside(long long w, long long h, int bw, int bh) {
+    if (w <= bw && h <= bh) return {0, 0, static_cast<int>(w), static_cast<int>(h)};
+    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0) return {0, 0, std::max(bw, 0), std::max(bh, 0)};
+    if (w * bh > h * bw) return {0, 0, bw, static_cast<int>(h * bw / w)};
+    return {0, 0, static_cast<int>(w * bh / h), bh};
+}
+
 int ClampToView(int value, int side) {
     if (value < 0) return 0;
     if (value > side) return std::max(side - 1, 0);
@@ -102,12 +115,14 @@ ViewRect ZoomFrame(const ViewRect& frame, int zoom, int previousZoom) {
 
 CropFrameLimits CropFrameLimitsFor(int baseW, int baseH, int maxW, int maxH, int dispNum,
                                    int dispDen, int viewWidth, int viewHeight) {
-    return {Scale(maxW, dispNum, dispDen),
-            Scale(maxH, dispNum, dispDen),
-            Scale(baseW, dispNum, dispDen),
-            Scale(baseH, dispNum, dispDen),
-            viewWidth,
-            viewHeight};
+    // A photo smaller than the layout's places would need a frame larger than
+    // the view (a 1 x 1 photo asks for 200 000 pixels a side): the frame and
+    // its limits are kept to the view, as automatic framing keeps its frame.
+    const ViewRect max = FitInside(ScaleWide(maxW, dispNum, dispDen),
+                                   ScaleWide(maxH, dispNum, dispDen), viewWidth, viewHeight);
+    const ViewRect min = FitInside(ScaleWide(baseW, dispNum, dispDen),
+                                   ScaleWide(baseH, dispNum, dispDen), viewWidth, viewHeight);
+    return {max.width, max.height, min.width, min.height, viewWidth, viewHeight};
 }
 
 ViewRect NewCropFrame(const CropFrameLimits& limits) {

@@ -61,7 +61,9 @@ struct CropFrameLimits {
     friend bool operator==(const CropFrameLimits&, const CropFrameLimits&) = default;
 };
 // base = largest photo of the layout in output pixels (the smallest frame in
-// square pixels), maximum = 5 x base; scaled by D / M.
+// square pixels), maximum = 5 x base; scaled by D / M. A limit larger than the
+// view is brought inside it with its aspect kept, so that no frame is ever
+// larger than the view it lives in.
 CropFrameLimits CropFrameLimitsFor(int baseW, int baseH, int maxW, int maxH, int dispNum,
                                    int dispDen, int viewWidth, int viewHeight);
 // A new frame of minimum size centred on the view.

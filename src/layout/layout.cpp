@@ -46,6 +46,24 @@ int SlotsInUse(const TPaperInfo& paper) {
     return std::clamp(paper.photo_ct, 0, kMaxPhotoSlots);
 }
 
+// Every bitmap of the program is sized from a photo or from these lengths:
+// the sheet from the paper, the crop frame and its overlay from the largest
+// place. A place larger than its paper cannot be printed, and sizes beyond
+// this are not a sheet any printer takes; such a file is refused whole.
+bool SizesArePlausible(const TLayout& layout) {
+    const TPaperInfo& p = layout.paper;
+    if (p.width > kMaxLayoutPixels || p.height > kMaxLayoutPixels) return false;
+    if (p.fontsize > kMaxLayoutPixels) return false;
+    for (int i = 0; i < SlotsInUse(p); ++i) {
+        const TPhotoSlot& s = layout.slots[i];
+        if (s.width > kMaxLayoutPixels || s.height > kMaxLayoutPixels) return false;
+        // A paper of no size fails anyway; its places have nothing to fit in.
+        if (p.width > 0 && s.width > p.width) return false;
+        if (p.height > 0 && s.height > p.height) return false;
+    }
+    return true;
+}
+
 char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -101,9 +119,12 @@ bool LoadLayoutFile(const std::string& path, TLayout& layout) {
     if (path.empty() || !FileExists(path)) return false;
     IniFile ini;
     if (!ini.Load(path)) return false;  // not a layout at all: keep the current one
-    ReadPaper(ini, layout);
-    if (layout.paper.photo_ct > kMaxPhotoSlots) layout.paper.photo_ct = kMaxPhotoSlots;
-    for (int i = 0; i < SlotsInUse(layout.paper); ++i) layout.slots[i] = ReadSlot(ini, i);
+    TLayout read = layout;              // places beyond the count keep what they held
+    ReadPaper(ini, read);
+    if (read.paper.photo_ct > kMaxPhotoSlots) read.paper.photo_ct = kMaxPhotoSlots;
+    for (int i = 0; i < SlotsInUse(read.paper); ++i) read.slots[i] = ReadSlot(ini, i);
+    if (!SizesArePlausible(read)) return false;
+    layout = std::move(read);
     const TPaperInfo& p = layout.paper;
     return p.width > 0 && p.height > 0 && p.photo_ct > 0;
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 constexpr int kMaxPhotoSlots = 400;
+// The largest paper side, place side or caption font height a layout may give.
+constexpr int kMaxLayoutPixels = 20000;
 
 struct TPaperInfo {
     std::int32_t dpi = 0;
@@ -52,7 +54,9 @@ FrameLimits UpdateFrameLimits(const TLayout& layout);
 // assigned (defaults for the missing ones) and the result is false when the
 // paper width, height or photo count is zero or negative, the values read
 // staying in effect. A file that is not an INI file at all (empty, only a
-// byte-order mark, binary with NUL bytes) gives false with the layout unchanged.
+// byte-order mark, binary with NUL bytes) gives false with the layout unchanged,
+// and so does a layout whose paper, font or a place in use is larger than
+// kMaxLayoutPixels or whose place in use is wider or taller than its paper.
 bool LoadLayoutFile(const std::string& path, TLayout& layout);
 
 // Appends the layout files of the program folder to `paths` (full paths,

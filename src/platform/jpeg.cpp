@@ -6,22 +6,19 @@
 #include <jerror.h>
 // clang-format on
 
+#include <chrono>
 #include <csetjmp>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <new>
-#include <random>
 
+#include "platform/file_write.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 // Why a libjpeg call was abandoned.
-enum class Failure { None, NotJpeg, Truncated, Damaged, Broken };
+enum class Failure { None, NotJpeg, Truncated, Damaged, Broken, TooManyScans };
 
 const char* const kReasonCannotOpen = "ファイルを開けません";
 const char* const kReasonEmptyFile = "ファイルが空です";
@@ -30,6 +27,7 @@ const char* const kReasonTruncated = "JPEGファイルが途中で切れてい�
 const char* const kReasonDamaged = "JPEGファイルのデータが壊れています";
 const char* const kReasonBroken = "JPEGファイルとして読み込めません";
 const char* const kReasonTooLarge = "画像サイズが大きすぎます";
+const char* const kReasonTooManyScans = "JPEGファイルのスキャン数が多すぎます";
 const char* const kReasonEmptyImage = "画像が空です";
 const char* const kReasonEncode = "JPEGの圧縮に失敗しました";
 const char* const kReasonWrite = "ファイルを書き込めません";
@@ -88,6 +86,8 @@ const char* ReasonOf(Failure failure) {
             return kReasonTruncated;
         case Failure::Damaged:
             return kReasonDamaged;
+        case Failure::TooManyScans:
+            return kReasonTooManyScans;
         default:
             return kReasonBroken;
     }
@@ -98,6 +98,34 @@ void SetReason(std::string* error, const char* reason) {
 }
 
 // ---- decoding ---------------------------------------------------------------
+
+// libjpeg calls the progress monitor between rows and, while it reads a
+// progressive file, between the rows of every scan: the place to stop a
+// file of absurdly many scans and to let the window breathe.
+constexpr auto kYieldInterval = std::chrono::milliseconds(50);
+
+struct ProgressMonitor {
+    jpeg_progress_mgr pub;
+    const YieldFn* yield;
+    std::chrono::steady_clock::time_point lastYield;
+};
+
+void OnProgress(j_common_ptr cinfo) {
+    auto* monitor = reinterpret_cast<ProgressMonitor*>(cinfo->progress);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans)
+        Abandon(cinfo, Failure::TooManyScans);
+    if (!*monitor->yield) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - monitor->lastYield < kYieldInterval) return;
+    bool thrown = false;
+    try {
+        (*monitor->yield)();
+    } catch (...) {
+        thrown = true;  // never unwind through libjpeg's frames
+    }
+    if (thrown) Abandon(cinfo, Failure::Broken);
+    monitor->lastYield = std::chrono::steady_clock::now();
+}
 // The functions holding a setjmp own nothing with a destructor: they take the
 // libjpeg structures and raw buffers from their caller.
 
@@ -236,6 +264,9 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         SetReason(error, kNoMemoryReason);
         return -2;
     }
+    ProgressMonitor monitor{{}, &yield, std::chrono::steady_clock::now()};
+    monitor.pub.progress_monitor = OnProgress;
+    d.cinfo.progress = &monitor.pub;
     RowSink sink{out.Data(), std::size_t(out.Stride()), &yield};
     f = ReadPixelsRaw(&d.cinfo, &d.err, &sink);
     if (f != Failure::None) {
@@ -298,44 +329,6 @@ struct Encoder {
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
 };
-
-// ---- files ------------------------------------------------------------------
-
-// A name beside `target` that does not exist yet.
-fs::path TemporaryNameFor(const fs::path& target) {
-    thread_local std::mt19937 random{std::random_device{}()};
-    std::error_code ec;
-    for (;;) {
-        fs::path name = target;
-        name += ".tmp" + std::to_string(random() % 1000000u);
-        if (!fs::exists(name, ec)) return name;
-    }
-}
-
-bool WriteBytes(const fs::path& path, const unsigned char* data, std::size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-    out.close();
-    return !out.fail();
-}
-
-// The file appears under its name only when complete: the bytes go to a
-// temporary file in the same folder, which then replaces the target.
-bool WriteFileWhole(const std::string& path, const unsigned char* data, std::size_t size) {
-    try {
-        const fs::path target = ToFsPath(path);
-        const fs::path temp = TemporaryNameFor(target);
-        std::error_code ec;
-        if (WriteBytes(temp, data, size)) {
-            fs::rename(temp, target, ec);
-            if (!ec) return true;
-        }
-        fs::remove(temp, ec);
-    } catch (const std::exception&) {
-    }
-    return false;
-}
 
 }  // namespace
 

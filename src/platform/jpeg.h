@@ -14,15 +14,21 @@
 // refused before any pixel memory is taken.
 constexpr int kMaxJpegSide = 20000;
 constexpr long long kMaxJpegPixels = 200'000'000LL;
+// Each scan of a progressive file walks the whole picture again: a small file
+// of thousands of scans would keep the decoder busy for minutes. Encoders
+// write a few dozen at most.
+constexpr int kMaxJpegScans = 200;
 
 // True when a picture of width x height is within both limits above.
 bool JpegDimensionsAllowed(long long width, long long height);
 
 // 0: decoded into `out` (any previous content replaced); -1: the file cannot
-// be opened; -2: not a decodable JPEG, truncated, or too large. `error`, when
-// given, receives a short reason in the program's language. The rows are
-// decoded straight into `out`, reusing its memory; on a failure `out` is left
-// empty (0 x 0, its memory kept). `yield` is called between bands of rows.
+// be opened (or is not a regular file); -2: not a decodable JPEG, truncated,
+// too large or of more than kMaxJpegScans scans. `error`, when given, receives
+// a short reason in the program's language. The rows are decoded straight
+// into `out`, reusing its memory; on a failure `out` is left empty (0 x 0, its
+// memory kept). `yield` is called from the calling thread between bands of
+// rows and about every 50 ms of a progressive file's input passes.
 int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error = nullptr,
                    const YieldFn& yield = {});
 int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out,

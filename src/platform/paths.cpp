@@ -147,9 +147,17 @@ std::string WithTrailingSeparator(const std::string& folder) {
     return EndsWithBackslash(folder) == 0 ? folder + kPathSeparator : folder;
 }
 
+bool IsRegularFile(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    return fs::is_regular_file(ToFsPath(path), ec);
+}
+
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
-    if (!FileExists(path)) return false;
+    // A pipe or a device would block the read or never end; only plain files
+    // hold a photo or a layout.
+    if (!IsRegularFile(path)) return false;
     std::ifstream in(ToFsPath(path), std::ios::binary | std::ios::ate);
     if (!in) return false;
     const std::streamoff size = in.tellg();

@@ -29,6 +29,7 @@ bool IsCp932LeadByte(unsigned char c);
 bool FileExists(const std::string& path);       // a regular file (or anything not a folder) exists
 bool DirectoryExists(const std::string& path);  // a folder exists
 bool PathExists(const std::string& path);       // anything exists
+bool IsRegularFile(const std::string& path);  // a plain file (links followed), not a pipe or device
 
 struct FolderEntry {
     std::string name;  // without folder
@@ -38,7 +39,8 @@ struct FolderEntry {
 // "." and "..". Empty when the folder cannot be read.
 std::vector<FolderEntry> ListFolder(const std::string& folder);
 
-// The whole content of a file; false when it cannot be opened or read.
+// The whole content of a regular file; false when it is missing, is not a
+// regular file (a folder, pipe or device), or cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Creates the folder with all missing parents; true when it exists afterwards.

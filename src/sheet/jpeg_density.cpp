@@ -9,20 +9,31 @@ namespace {
 constexpr std::streamoff kHeadBytes = 200;
 constexpr int kLastMarkerPos = 193;
 constexpr int kDensityOffset = 11;  // from the APP0 marker to the density unit
+// A JFIF APP0 holds the identifier, version, unit, densities and thumbnail
+// size: 16 bytes counting its length field. A shorter one ends before the
+// density, and writing there would overwrite the next segment.
+constexpr int kMinJfifLength = 16;
+
+constexpr long kLeaveAlone = -1;
+constexpr long kTooShort = -2;
 
 // Where the density unit of the first APP0 segment lies when that segment is
-// a JFIF one and the five density bytes lie inside the file; -1 otherwise.
-// Only the `n` bytes read are looked at.
+// a JFIF one holding the density and the five density bytes lie inside the
+// file; kTooShort for a JFIF APP0 whose length leaves the density out;
+// kLeaveAlone otherwise. Only the `n` bytes read are looked at.
 long DensityOffset(const unsigned char* head, long n, std::streamoff fileSize) {
-    if (n < 2 || head[0] != 0xFF || head[1] != 0xD8) return -1;
+    if (n < 2 || head[0] != 0xFF || head[1] != 0xD8) return kLeaveAlone;
     for (long p = 0; p <= kLastMarkerPos && p + 1 < n; ++p) {
         if (head[p] != 0xFF || head[p + 1] != 0xE0) continue;
         const bool jfif = p + 7 < n && head[p + 4] == 'J' && head[p + 5] == 'F' &&
                           head[p + 6] == 'I' && head[p + 7] == 'F';
+        if (!jfif) return kLeaveAlone;  // the first APP0 decides
+        const int length = (head[p + 2] << 8) | head[p + 3];
+        if (length < kMinJfifLength) return kTooShort;
         const bool fits = p + kDensityOffset + 5 <= fileSize;
-        return jfif && fits ? p + kDensityOffset : -1;  // the first APP0 decides
+        return fits ? p + kDensityOffset : kLeaveAlone;
     }
-    return -1;
+    return kLeaveAlone;
 }
 
 }  // namespace
@@ -37,6 +48,7 @@ bool SetJpegDensity(const std::string& path, int dpi) {
     unsigned char head[kHeadBytes] = {};
     file.read(reinterpret_cast<char*>(head), kHeadBytes);
     const long offset = DensityOffset(head, static_cast<long>(file.gcount()), fileSize);
+    if (offset == kTooShort) return false;
     if (offset < 0) return true;
     const char density[5] = {1, char(dpi >> 8), char(dpi & 0xFF), char(dpi >> 8), char(dpi & 0xFF)};
     file.clear();

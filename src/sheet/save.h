@@ -47,8 +47,10 @@ int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs
 
 // Writes dpi as the JFIF density (dots per inch, X and Y) into the first APP0
 // segment of the file when that segment is a JFIF one within the first 200
-// bytes. False when dpi is outside 1..65535 or the file cannot be opened or
-// written; true otherwise, also when the file was left as it was.
+// bytes. False when dpi is outside 1..65535, the file cannot be opened or
+// written, or its first APP0 is a JFIF one too short to hold the density (its
+// length field below 16: the bytes there belong to the next segment); true
+// otherwise, also when the file was left as it was.
 bool SetJpegDensity(const std::string& path, int dpi);
 
 // Where the sheet goes: the photo's name in the sheet folder for a one-person

@@ -101,3 +101,23 @@ TEST_F(JapaneseLayoutNamesTest, ListIsInJapaneseOrder) {
     ASSERT_EQ(host.dialogs.shown.size(), 1u);
     EXPECT_EQ(host.dialogs.shown[0].text, app.Dir() + "カメラ.iniを正常に読込みました。");
 }
+
+namespace {
+class AbsurdLayoutTest : public LayoutListTest {
+  protected:
+    void PrepareProgramFolder(const TempFolder& dir) override {
+        std::filesystem::copy_file(TestDataPath("layout_place_larger_than_paper.ini"),
+                                   dir.Path() / "huge.ini");
+    }
+};
+}  // namespace
+
+TEST_F(AbsurdLayoutTest, PlaceLargerThanThePaperIsRefusedAndTheLayoutKept) {
+    const int baseW = form1->FFrameBaseW, baseH = form1->FFrameBaseH;
+    Choose("huge");
+    ASSERT_EQ(host.dialogs.shown.size(), 1u);
+    EXPECT_EQ(host.dialogs.shown[0].text, app.Dir() + "huge.iniが正常に読込めませんでした。");
+    EXPECT_EQ(form1->FFrameBaseW, baseW);
+    EXPECT_EQ(form1->FFrameBaseH, baseH);
+    EXPECT_EQ(form1->FPaper.photo_ct, 4);
+}

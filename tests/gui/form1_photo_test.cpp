@@ -12,6 +12,7 @@
 #include "app/tresizecontrol.h"
 #include "gui/form_fixture.h"
 #include "platform/jpeg.h"
+#include "support/special_files.h"
 
 namespace {
 // A photo-like picture: a gradient, so that reductions have something to average.
@@ -257,6 +258,50 @@ TEST_F(PhotoTest, GripDragStopsAtTheMinimumPlusOne) {
     EXPECT_EQ(Frame().height(), 496 * d / m + 1);
     // The overlay followed the frame.
     EXPECT_EQ(form1->Image3->Picture().Width(), Frame().width());
+}
+
+// A photo smaller than the layout's places asks for a frame larger than the
+// view; it opens with the frame brought inside the view and the warning.
+TEST_F(PhotoTest, OnePixelPhotoOpensWithTheFrameInsideTheView) {
+    OpenByDialog(TestDataPath("jpeg_1x1_tiny_photo.jpg"));
+    EXPECT_EQ(form1->FFileName, TestDataPath("jpeg_1x1_tiny_photo.jpg"));
+    ASSERT_EQ(host.dialogs.shown.size(), 1u);
+    EXPECT_NE(host.dialogs.shown[0].text.find("横ピクセル数:1 縦ピクセル数: 1"), std::string::npos);
+    const QRect view = form1->Image1->geometry();
+    EXPECT_TRUE(QRect(QPoint(0, 0), view.size()).contains(Frame())) << Frame().width();
+    EXPECT_EQ(form1->Image3->Picture().Width(), Frame().width());
+    // Dragging the corner outwards stops at the view.
+    TResizeGrip* grip = form1->FResize->Grip(4);
+    QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(3, 3));
+    QMouseEvent move(QEvent::MouseMove, QPointF(300, 300), grip->mapToGlobal(QPointF(300, 300)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grip, &move);
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_LE(Frame().width(), view.width());
+    EXPECT_LE(Frame().height(), view.height());
+}
+
+TEST_F(PhotoTest, PhotoTooSmallForTheLayoutsPlacesIsWarned) {
+    TLayout layout = DefaultLayout();
+    layout.paper.width = layout.paper.height = 3000;
+    for (int i = 0; i < 4; ++i) layout.slots[i].width = layout.slots[i].height = 2000;
+    form1->SetLayout(layout);
+    OpenByDialog(Photo("small.jpg", 1200, 900));  // well above 640 x 480
+    ASSERT_EQ(host.dialogs.shown.size(), 1u);
+    EXPECT_NE(host.dialogs.shown[0].text.find("横ピクセル数:1200 縦ピクセル数: 900"),
+              std::string::npos);
+    EXPECT_LE(Frame().width(), form1->Image1->width());
+    EXPECT_LE(Frame().height(), form1->Image1->height());
+}
+
+TEST_F(PhotoTest, DroppedNamedPipeSaysItCannotBeRead) {
+    const std::string fifo = MakeFifo(photos, "x.jpg");
+    ASSERT_FALSE(fifo.empty());
+    EXPECT_TRUE(
+        ReturnsWithoutBlocking(fifo, [&] { form1->HandleDroppedFiles({fifo}, std::nullopt); }));
+    EXPECT_TRUE(form1->FFileName.empty());
+    EXPECT_EQ(form1->StatusText(1), fifo + ": ファイルを開けません");
+    EXPECT_FALSE(form1->FBusy);
 }
 
 TEST_F(PhotoTest, ResizeAfterNewLaysOutOnlyAndEnablesNothing) {

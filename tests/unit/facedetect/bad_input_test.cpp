@@ -79,7 +79,13 @@ const BadCase kCases[] = {
     {"TruncatedInTheHeader",
      [](auto& t, auto& i, auto&) { i = t.Write("cut.jpg", SmallJpeg().substr(0, 120)); }, kNotJpeg},
     {"ZeroHeightAnnounced",
-     [](auto& t, auto& i, auto&) { i = t.Write("zero.jpg", JpegAnnouncing(16, 0)); }, kNotJpeg},
+     [](auto& t, auto& i, auto&) { i = t.Write("zero.jpg", JpegAnnouncing(16, 0)); },
+     kBadImageSize},
+    {"EmptyAnnounced", [](auto&, auto& i, auto&) { i = TestDataPath("jpeg_announcing_0x0.jpg"); },
+     kBadImageSize},
+    {"BeyondLibjpegsLimitAnnounced",
+     [](auto&, auto& i, auto&) { i = TestDataPath("jpeg_announcing_65535x65535.jpg"); },
+     kBadImageSize},
     {"GiganticAnnounced",
      [](auto& t, auto& i, auto&) { i = t.Write("huge.jpg", JpegAnnouncing(30000, 30000)); },
      kBadImageSize},
@@ -91,6 +97,20 @@ const BadCase kCases[] = {
     {"MalformedCascade",
      [](auto& t, auto&, auto& c) {
          c = t.Write("broken.xml", "<?xml version=\"1.0\"?>\n<opencv_storage><cascade><stage");
+     },
+     kCascadeBroken},
+    {"NestedDeeperThanAnyDescription",
+     [](auto&, auto&, auto& c) { c = TestDataPath("cascade_nested_40000_deep.xml"); },
+     kCascadeBroken},
+    {"FeatureIndexPastTheFeatureList",
+     [](auto&, auto&, auto& c) { c = TestDataPath("cascade_feature_index_out_of_range.xml"); },
+     kCascadeBroken},
+    {"NulBytesInTheXml",
+     [](auto&, auto&, auto& c) { c = TestDataPath("cascade_nul_bytes_crash_the_xml_reader.xml"); },
+     kCascadeBroken},
+    {"YamlInsteadOfXml",
+     [](auto& t, auto&, auto& c) {
+         c = t.Write("yaml.xml", "%YAML:1.0\n" + std::string(5000, '['));
      },
      kCascadeBroken},
     {"XmlThatIsNoCascade",
@@ -164,4 +184,22 @@ TEST_F(FaceLibraryTest, LargestAcceptedSideIsSearched) {
     lib_->setMinSize(0, 0);
     EXPECT_EQ(Search(file, kFaceCascade), 0);
     EXPECT_EQ(Count(), 0);
+}
+
+// The library reads the descriptions beside it in the background as soon as
+// it is loaded: hostile ones there must not take the program down.
+TEST_F(FaceLibraryTest, HostileDescriptionsBesideTheLibraryAtLoadingAreRefused) {
+    TempFolder temp;
+    fs::copy_file(programDir_ / "libfacedetect.so", temp.Path() / "libfacedetect.so");
+    fs::copy_file(TestDataPath("cascade_nested_40000_deep.xml"), temp.Path() / "ago.xml");
+    fs::copy_file(TestDataPath("cascade_feature_index_out_of_range.xml"),
+                  temp.Path() / "haarcascade_frontalface_default.xml");
+    const fs::path programDir = programDir_;
+    programDir_ = temp.Path();
+    Reload();
+    lib_->setMinSize(0, 0);
+    EXPECT_EQ(Search(FacePhoto(), "haarcascade_frontalface_default.xml"), kCascadeBroken);
+    EXPECT_EQ(Search(FacePhoto(), "ago.xml"), kCascadeBroken);
+    lib_.reset();
+    programDir_ = programDir;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/jpeg.h"
+#include "support/special_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -220,6 +221,38 @@ TEST_F(LoadPhotoTest, PhotoAfterPhotoReusesTheSameMemory) {
     EXPECT_EQ(images.temp2.Data(), memory[1]);
     EXPECT_EQ(images.source.Data(), memory[2]);
     EXPECT_EQ(images.decoded.Data(), memory[3]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LoadPhotoTest, PhotoTooSmallForTheSmallestFrameIsWarned) {
+    const std::string path = WriteJpeg("small.jpg", 1000, 800);
+    LoadOptions options;
+    options.minFrameWidth = 378;
+    options.minFrameHeight = 496;
+    EXPECT_FALSE(LoadPhoto(images, path, options).lowResolution);
+    images.fileName.clear();
+    options.minFrameHeight = 1001;  // the square is 1000 x 1000
+    EXPECT_TRUE(LoadPhoto(images, path, options).lowResolution);
+}
+
+TEST_F(LoadPhotoTest, OnePixelPhotoLoadsWithTheWarning) {
+    const LoadOutcome outcome = Load(TestDataPath("jpeg_1x1_tiny_photo.jpg"));
+    EXPECT_EQ(outcome.code, 0);
+    EXPECT_TRUE(outcome.lowResolution);
+    EXPECT_EQ(images.source.Width(), 1);
+}
+
+TEST_F(LoadPhotoTest, NamedPipeGetsTheNotReadableReason) {
+    const std::string fifo = MakeFifo(folder, "x.jpg");
+    ASSERT_FALSE(fifo.empty());
+    LoadOutcome outcome;
+    EXPECT_TRUE(ReturnsWithoutBlocking(fifo, [&] { outcome = Load(fifo); }));
+    EXPECT_EQ(outcome.code, -2);
+    EXPECT_EQ(outcome.errorReason, "ファイルを開けません");
+    EXPECT_EQ(images.fileName, "");
 }
 
 }  // namespace

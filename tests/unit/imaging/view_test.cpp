@@ -119,4 +119,38 @@ TEST(CropFrame, LimitsAndNewFrameFromTheLayout) {
     EXPECT_EQ(NewCropFrame(limits), (ViewRect{229, 218, 72, 93}));
 }
 
+// Photos smaller than the layout's places: the limits and the new frame stay
+// inside the view with the layout's aspect (378 x 496), however small the photo.
+struct TinyPhotoCase {
+    int photoSide;  // M
+    CropFrameLimits limits;
+};
+
+class TinyPhotoFrame : public testing::TestWithParam<TinyPhotoCase> {};
+
+TEST_P(TinyPhotoFrame, LimitsAndFrameStayInsideTheView) {
+    const CropFrameLimits limits =
+        CropFrameLimitsFor(378, 496, 5 * 378, 5 * 496, 530, GetParam().photoSide, 530, 530);
+    EXPECT_EQ(limits, GetParam().limits);
+    const ViewRect frame = NewCropFrame(limits);
+    EXPECT_GE(frame.left, 0);
+    EXPECT_GE(frame.top, 0);
+    EXPECT_LE(frame.left + frame.width, 530);
+    EXPECT_LE(frame.top + frame.height, 530);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    View, TinyPhotoFrame,
+    testing::Values(TinyPhotoCase{1, {403, 530, 403, 530, 530, 530}},    // 200 340 x 262 880 asked
+                    TinyPhotoCase{4, {403, 530, 403, 530, 530, 530}},    // 50 085 x 65 720
+                    TinyPhotoCase{496, {403, 530, 403, 530, 530, 530}},  // minimum exactly the view
+                    TinyPhotoCase{600, {403, 530, 333, 438, 530, 530}},  // minimum fits
+                    TinyPhotoCase{3000, {333, 438, 66, 87, 530, 530}}));  // nothing to bring in
+
+TEST(CropFrame, AbsurdLimitsOfAnUncheckedLayoutStayInsideTheView) {
+    const CropFrameLimits limits =
+        CropFrameLimitsFor(0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 530, 1, 530, 400);
+    EXPECT_EQ(limits, (CropFrameLimits{400, 400, 400, 400, 530, 400}));
+}
+
 }  // namespace

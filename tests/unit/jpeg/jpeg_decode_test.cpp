@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <utility>
 
 #include "platform/jpeg.h"
+#include "support/special_files.h"
 #include "unit/jpeg/jpeg_test_util.h"
 
 namespace {
@@ -77,12 +79,15 @@ TEST_P(BrokenJpeg, FailsWithItsReasonAndLeavesTheBitmapEmpty) {
 
 INSTANTIATE_TEST_SUITE_P(
     Jpeg, BrokenJpeg,
-    testing::Values(BrokenFile{"jpeg_zero_bytes.jpg", "ファイルが空です"},
-                    BrokenFile{"jpeg_truncated.jpg", "JPEGファイルが途中で切れています"},
-                    BrokenFile{"jpeg_png_renamed.jpg", "JPEGファイルではありません"},
-                    BrokenFile{"jpeg_huge_dimensions.jpg", "画像サイズが大きすぎます"},
-                    BrokenFile{"jpeg_garbage_after_header.jpg",
-                               "JPEGファイルのデータが壊れています"}));
+    testing::Values(
+        BrokenFile{"jpeg_zero_bytes.jpg", "ファイルが空です"},
+        BrokenFile{"jpeg_truncated.jpg", "JPEGファイルが途中で切れています"},
+        BrokenFile{"jpeg_png_renamed.jpg", "JPEGファイルではありません"},
+        BrokenFile{"jpeg_huge_dimensions.jpg", "画像サイズが大きすぎます"},
+        BrokenFile{"jpeg_garbage_after_header.jpg", "JPEGファイルのデータが壊れています"},
+        // 704 valid scans of a 64 x 64 picture: every scan walks
+        // the whole picture, so a large one would take minutes.
+        BrokenFile{"jpeg_progressive_704_scans.jpg", "JPEGファイルのスキャン数が多すぎます"}));
 
 TEST(JpegDecode, EveryPrefixOfAFileFailsCleanly) {
     const std::vector<std::uint8_t> bytes = ReadBytes(DataFile("jpeg_baseline_reference.jpg"));
@@ -94,6 +99,40 @@ TEST(JpegDecode, EveryPrefixOfAFileFailsCleanly) {
         EXPECT_FALSE(error.empty());
         EXPECT_TRUE(b.Empty());
     }
+}
+
+TEST(JpegDecode, NamedPipeIsNotReadAsAPhoto) {
+    TempFolder t;
+    const std::string fifo = MakeFifo(t, "x.jpg");
+    ASSERT_FALSE(fifo.empty());
+    int result = 0;
+    std::string error;
+    Bitmap b;
+    EXPECT_TRUE(ReturnsWithoutBlocking(fifo, [&] { result = DecodeJpegFile(fifo, b, &error); }));
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(error, "ファイルを開けません");
+}
+
+TEST(JpegDecode, LongDecodeYieldsFromTheCallingThread) {
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(EncodeJpegMemory(PhotoLike(4000, 3000), 90, bytes), 0);
+    const std::thread::id caller = std::this_thread::get_id();
+    int yields = 0, foreign = 0;
+    Bitmap b;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(DecodeJpegMemory(bytes.data(), bytes.size(), b, nullptr,
+                               [&] {
+                                   ++yields;
+                                   if (std::this_thread::get_id() != caller) ++foreign;
+                               }),
+              0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Every 50 ms: a decode this long has yielded at least once.
+    if (took > std::chrono::milliseconds(150)) {
+        EXPECT_GE(yields, 1);
+    }
+    EXPECT_EQ(foreign, 0);
+    EXPECT_EQ(b.Width(), 4000);
 }
 
 TEST(JpegDecode, MissingFileCannotBeOpened) {

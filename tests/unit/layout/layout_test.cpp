@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/special_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -105,7 +106,7 @@ TEST_F(LayoutFile, EveryKeyIsAssignedWhetherPresentOrNot) {
 
 TEST_F(LayoutFile, CountAbove400IsCutAfterThePerPersonDefault) {
     std::string text =
-        "[Paper]\nwidth=1\nheight=1\nphoto_ct=500\n[Layout399]\nwidth=7\n"
+        "[Paper]\nwidth=10\nheight=10\nphoto_ct=500\n[Layout399]\nwidth=7\n"
         "[Layout400]\nwidth=9000\n";
     EXPECT_TRUE(Load(text));
     EXPECT_EQ(layout.paper.photo_ct, 400);
@@ -189,3 +190,69 @@ TEST(LayoutFileRefused, NothingChangesWithoutALayoutFile) {
     EXPECT_FALSE(LoadLayoutFile(TestDataPath("layout_binary_with_nul.ini"), l));
     EXPECT_TRUE(SameLayout(l, before));
 }
+
+namespace {
+
+// Sizes no sheet has: the whole file is refused and the layout stays as it
+// was, so that nothing is ever sized from them.
+struct AbsurdCase {
+    const char* name;
+    std::string text;  // or, when empty, the file of tests/data named `name`
+};
+
+class AbsurdLayout : public testing::TestWithParam<AbsurdCase> {};
+
+std::string Paper(const std::string& paper, const std::string& place) {
+    return "[Paper]\n" + paper + "\nphoto_ct=1\n[Layout0]\n" + place + "\n";
+}
+
+TEST_P(AbsurdLayout, RefusedWithTheLayoutUnchanged) {
+    TempFolder t;
+    const AbsurdCase& c = GetParam();
+    const std::string path = c.text.empty() ? TestDataPath(c.name) : t.Write("a.ini", c.text);
+    TLayout layout = DefaultLayout();
+    EXPECT_FALSE(LoadLayoutFile(path, layout));
+    EXPECT_TRUE(SameLayout(layout, DefaultLayout()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layout, AbsurdLayout,
+    testing::Values(
+        AbsurdCase{"layout_place_larger_than_paper.ini", ""},
+        AbsurdCase{"layout_place_int_max.ini", ""},
+        AbsurdCase{"PlaceWiderThanPaper",
+                   Paper("width=1051\nheight=1500", "width=1052\nheight=10")},
+        AbsurdCase{"PlaceTallerThanPaper",
+                   Paper("width=1051\nheight=1500", "width=10\nheight=1501")},
+        AbsurdCase{"PaperBeyondTheLimit", Paper("width=20001\nheight=1500", "width=10\nheight=10")},
+        AbsurdCase{"PlaceBeyondTheLimitOnNoPaper", Paper("width=0\nheight=0", "width=20001")},
+        AbsurdCase{"FontBeyondTheLimit",
+                   Paper("width=100\nheight=100\nfontsize=30000", "width=10\nheight=10")}),
+    [](const testing::TestParamInfo<AbsurdCase>& info) {
+        std::string name = info.param.name;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
+
+TEST(LayoutFileSizes, PlacesAsLargeAsTheLargestPaperLoad) {
+    TempFolder t;
+    TLayout layout = DefaultLayout();
+    EXPECT_TRUE(LoadLayoutFile(t.Write("a.ini", Paper("width=20000\nheight=20000\nfontsize=20000",
+                                                      "width=20000\nheight=20000")),
+                               layout));
+    EXPECT_EQ(UpdateFrameLimits(layout).baseW, 20000);
+}
+
+TEST(LayoutFileSizes, ANamedPipeIsNoLayout) {
+    TempFolder t;
+    const std::string fifo = MakeFifo(t, "x.ini");
+    ASSERT_FALSE(fifo.empty());
+    TLayout layout = DefaultLayout();
+    bool ok = true;
+    EXPECT_TRUE(ReturnsWithoutBlocking(fifo, [&] { ok = LoadLayoutFile(fifo, layout); }));
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(SameLayout(layout, DefaultLayout()));
+}
+
+}  // namespace

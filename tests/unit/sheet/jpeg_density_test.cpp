@@ -127,3 +127,41 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// A first APP0 "JFIF" whose length field says `length`, followed by another segment.
+Bytes ShortJfif(int length) {
+    Bytes b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, std::uint8_t(length), 'J', 'F', 'I', 'F', 0};
+    b.resize(2 + 2 + std::size_t(length), 0);
+    const Bytes next = {0xFF, 0xDB, 0x00, 0x43, 0x00};
+    b.insert(b.end(), next.begin(), next.end());
+    b.resize(b.size() + 200, 0x11);
+    return b;
+}
+
+class ShortJfifLength : public testing::TestWithParam<int> {};
+
+TEST_P(ShortJfifLength, PatchedOnlyWhenTheSegmentHoldsTheDensity) {
+    TempFolder t;
+    const Bytes original = ShortJfif(GetParam());
+    const std::string path = WriteBytes(t, original);
+    const bool holds = GetParam() >= 16;
+    EXPECT_EQ(SetJpegDensity(path, 300), holds);
+    EXPECT_EQ(ReadBytes(path), holds ? Patched(original, 13, 300) : original);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheet, ShortJfifLength, testing::Values(7, 14, 15, 16, 17));
+
+TEST(JpegDensity, ShortJfifSegmentOfARealFileIsLeftDecodable) {
+    TempFolder t;
+    const Bytes original = ReadBytes(DataFile("jpeg_jfif_app0_length_7.jpg"));
+    const std::string path = WriteBytes(t, original);
+    EXPECT_FALSE(SetJpegDensity(path, 300));
+    const Bytes after = ReadBytes(path);
+    EXPECT_EQ(after, original);
+    Bitmap b;
+    EXPECT_EQ(DecodeJpegMemory(after.data(), after.size(), b), 0);
+}
+
+}  // namespace

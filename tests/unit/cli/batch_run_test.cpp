@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/jpeg.h"
@@ -323,6 +324,20 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
     EXPECT_EQ(rows, 5);
 }
 
+// User plus system time of a process, from /proc; 0 when it is gone.
+double ProcessorSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string skip;
+    for (int i = 0; i < 11; ++i) fields >> skip;  // state ... cmajflt
+    unsigned long user = 0, system = 0;
+    fields >> user >> system;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 // A worker killed under its unit: both persons of its shared sheet are
 // reported failed, the run goes on with a fresh worker, nothing is left behind.
 TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
@@ -351,6 +366,9 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
         if (worker == 0) usleep(1000);
     }
     ASSERT_NE(worker, 0);
+    // Killed once it is at work: a worker waiting for a unit uses no processor
+    // time, one framing a photo does.
+    for (int i = 0; i < 2000 && ProcessorSeconds(worker) < 0.3; ++i) usleep(10000);
     kill(worker, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);

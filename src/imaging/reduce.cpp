@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/kernel_support.h"
 #include "platform/memory.h"
 #include "platform/text_format.h"
 
@@ -162,40 +163,9 @@ struct Plan {
     std::size_t scratchBytes = 0;            // scratch per thread
 };
 
-int WorkerCount() {
-#ifdef _OPENMP
-    return omp_get_max_threads();
-#else
-    return 1;
-#endif
-}
-
-int WorkerIndex() {
-#ifdef _OPENMP
-    return omp_get_thread_num();
-#else
-    return 0;
-#endif
-}
-
-// Lets the runtime size each team by the cores the machine has idle: a helper
-// thread that the system deschedules makes every band wait for it, which on a
-// busy machine costs far more than the helper saves. The calling thread's
-// setting is put back afterwards.
-class IdleCoreTeams {
-  public:
-#ifdef _OPENMP
-    IdleCoreTeams() : previous_(omp_get_dynamic()) {
-        omp_set_dynamic(1);
-    }
-    ~IdleCoreTeams() {
-        omp_set_dynamic(previous_);
-    }
-
-  private:
-    int previous_;
-#endif
-};
+using kernel::IdleCoreTeams;
+using kernel::WorkerCount;
+using kernel::WorkerIndex;
 
 // Sums of a row span, column by column: weight x value for each of the three
 // bytes of every source pixel. 16 bits suffice while the row weights add up

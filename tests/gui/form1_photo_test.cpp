@@ -12,7 +12,7 @@
 #include "app/tresizecontrol.h"
 #include "gui/form_fixture.h"
 #include "platform/jpeg.h"
-#include "support/special_files.h"
+#include "support/fifo_files.h"
 
 namespace {
 // A photo-like picture: a gradient, so that reductions have something to average.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/jpeg.h"
-#include "support/special_files.h"
+#include "support/fifo_files.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/jpeg.h"
-#include "support/special_files.h"
+#include "support/fifo_files.h"
 #include "unit/jpeg/jpeg_test_util.h"
 
 namespace {

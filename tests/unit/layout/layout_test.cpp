@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/special_files.h"
+#include "support/fifo_files.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -82,30 +82,6 @@ std::string SheetFolderOf(const BatchPlan& plan, const BatchPhoto& photo) {
     return SheetFolder(plan.options.outDir, FolderOf(photo.path));
 }
 
-AutoFrameOptions FramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
-                                const std::string& tempImage) {
-    const BatchSettings& s = plan.options.settings;
-    AutoFrameOptions o;
-    o.appDir = plan.appDir;
-    o.tempImagePath = tempImage;
-    o.upperHalfOnly = s.upperHalf;
-    o.findChin = s.chin;
-    o.sizeCheck = s.sizeCheck;
-    o.rotateRetry = s.rotateRetry;
-    o.correctHeadTop = s.headTop;
-    o.saveFace = s.recognitionImages;
-    o.unattended = true;
-    o.accuracy = s.accuracy;
-    o.minFaceSize = s.minFace;
-    o.jpegQuality = s.quality;
-    o.headTop.range = s.headTopRange;
-    o.headTop.threshold = s.headTopThreshold;
-    o.saveFolder = plan.options.outDir;
-    o.photoDir = FolderOf(photo.path);
-    o.photoPath = photo.path;
-    return o;
-}
-
 SheetOptions CompositionOptions(const BatchPlan& plan, const BatchPhoto& photo,
                                 const std::string& staging) {
     const BatchSettings& s = plan.options.settings;
@@ -124,6 +100,31 @@ SheetOptions CompositionOptions(const BatchPlan& plan, const BatchPhoto& photo,
 }
 
 }  // namespace
+
+AutoFrameOptions BatchFramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
+                                     const std::string& tempImage) {
+    const BatchSettings& s = plan.options.settings;
+    AutoFrameOptions o;
+    o.appDir = plan.appDir;
+    o.tempImagePath = tempImage;
+    o.upperHalfOnly = s.upperHalf;
+    o.findChin = s.chin;
+    o.sizeCheck = s.sizeCheck;
+    o.rotateRetry = s.rotateRetry;
+    o.correctHeadTop = s.headTopCorrection;
+    o.headTopMethod = s.headTopMethod;
+    o.saveFace = s.recognitionImages;
+    o.unattended = true;
+    o.accuracy = s.accuracy;
+    o.minFaceSize = s.minFace;
+    o.jpegQuality = s.quality;
+    o.headTop.range = s.headTopRange;
+    o.headTop.threshold = s.headTopThreshold;
+    o.saveFolder = plan.options.outDir;
+    o.photoDir = FolderOf(photo.path);
+    o.photoPath = photo.path;
+    return o;
+}
 
 bool BatchPlan::OnePersonPerSheet() const {
     return PersonsPerSheet(layout.paper.photo_ct, layout.paper.photo_ct_per_person) == 1;
@@ -229,14 +230,10 @@ class PhotoRun {
         // Decoded already upright: the EXIF turn needs no undoing here.
         geometry_ = {outcome.decodedWidth, outcome.decodedHeight, 1, outcome.width, outcome.height};
         const auto framing = Clock::now();
-        FramePass();
-        // Turned by 90 degrees and tried again, then by -90, as the window does.
-        for (const int turn : {900, -1800}) {
-            if (!plan_.options.settings.rotateRetry || framing_.code > -2) break;
-            result.rotation = KeptAngle(result.rotation + turn);
-            if (!TurnSquare(result.rotation)) break;
-            FramePass();
-        }
+        RotateRetrySteps steps;
+        steps.frame = [this] { return FramePass(); };
+        steps.turnTo = [this](int tenths) { return TurnSquare(tenths); };
+        FrameWithRotateRetry(plan_.options.settings.rotateRetry, result.rotation, steps);
         result.ms.emplace_back("frame", MsSince(framing));
         result.code = framing_.code;
         Describe();
@@ -247,14 +244,15 @@ class PhotoRun {
         return true;
     }
 
-    void FramePass() {
+    int FramePass() {
         FaceLibrary library(plan_.appDir + FaceLibraryFileName());
         FramingHooks hooks;
         hooks.wait = [](int) {};  // the window's fixed waits are for the window only
         framing_ = {};
-        RunFramingPass(images_.source, FramingOptions(plan_, photo_, tempImage_), plan_.layout,
+        RunFramingPass(images_.source, BatchFramingOptions(plan_, photo_, tempImage_), plan_.layout,
                        library, framing_, hooks);
         Log();
+        return framing_.code;
     }
 
     // The square rebuilt from the photo as loaded, turned by `angle` tenths.

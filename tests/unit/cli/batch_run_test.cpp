@@ -324,6 +324,36 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
     EXPECT_EQ(rows, 5);
 }
 
+// The head top a --frame-only run reports for one photo with these options.
+std::string ReportedHeadTop(const std::string& photo, std::vector<std::string> options) {
+    TempFolder t;
+    std::vector<std::string> args = {
+        photo,           "--frame-only", "--jobs",         "1", "--no-recognition-images", "--out",
+        t.Dir() + "out", "--report",     t.Dir() + "r.csv"};
+    args.insert(args.end(), options.begin(), options.end());
+    if (Batch(args).status != kExitOk) return "failed";
+    std::istringstream csv(ReadAll(t.Path() / "r.csv"));
+    std::string header, line;
+    std::getline(csv, header);
+    std::getline(csv, line);
+    std::vector<std::string> fields;
+    std::stringstream row(line);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    return fields.size() > 13 ? fields[13] : "missing";
+}
+
+TEST(BatchHeadTop, TheMethodChosenReachesTheFramingPass) {
+    // A bald head: the outline finds the scalp well above where the fixed
+    // estimate over the face box puts it.
+    const std::string photo = Sample("visualhunt_bald_beard.jpg");
+    const std::string byDefault = ReportedHeadTop(photo, {});
+    const std::string outline = ReportedHeadTop(photo, {"--head-top", "contour"});
+    const std::string estimate = ReportedHeadTop(photo, {"--head-top=estimate"});
+    EXPECT_EQ(byDefault, outline);
+    ASSERT_NE(outline, "failed");
+    EXPECT_NE(outline, estimate);
+}
+
 // User plus system time of a process, from /proc; 0 when it is gone.
 double ProcessorSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");

@@ -157,6 +157,29 @@ TEST(BatchReport, FramedNoFaceAndUnreadablePhotos) {
     EXPECT_NE(r.err.find("3 photos: 1 ok, 2 failed, 0 skipped"), std::string::npos) << r.err;
 }
 
+TEST(BatchRecognitionLog, AnExistingLogGetsOneSeparatorBeforeTheRunsLines) {
+    TempFolder t;
+    const Bitmap grey(900, 900, Rgb{128, 128, 128});
+    for (const char* name : {"a/1.jpg", "a/2.jpg", "b/1.jpg"}) {
+        fs::create_directories((t.Path() / name).parent_path());
+        ASSERT_EQ(EncodeJpegFile((t.Path() / name).string(), grey, 90), 0);
+    }
+    t.Write("a/自動認識エラーログ.txt", "earlier run\r\n");
+    const Outcome r = Batch(
+        {t.Dir() + "a", t.Dir() + "b", "--frame-only", "--jobs", "2", "--no-recognition-images"});
+    ASSERT_EQ(r.status, kExitSomeFailed) << r.err;
+    const std::string a = ReadAll(t.Path() / "a" / "自動認識エラーログ.txt");
+    const std::size_t rule = a.find("--------------------------------( ");
+    EXPECT_EQ(rule, std::string("earlier run\r\n").size()) << a;
+    EXPECT_EQ(a.find("--------------------------------( ", rule + 1), std::string::npos) << a;
+    EXPECT_NE(a.find("a/1.jpg", rule), std::string::npos) << a;
+    EXPECT_NE(a.find("a/2.jpg", rule), std::string::npos) << a;
+    // A log the run starts holds only the run's failures.
+    const std::string b = ReadAll(t.Path() / "b" / "自動認識エラーログ.txt");
+    EXPECT_EQ(b.find("----"), std::string::npos) << b;
+    EXPECT_NE(b.find("b/1.jpg"), std::string::npos) << b;
+}
+
 TEST(BatchDeterminism, SharedSheetsAreTheSameWithOneWorkerOrThree) {
     TempFolder t;
     CopyPhotos(t, "in");

@@ -87,7 +87,7 @@ TEST_F(StartupOpenTest, APhotoOpensOnceTheEventLoopRuns) {
     EXPECT_TRUE(form1->FFileName.empty());  // not before the window is up
     QCoreApplication::processEvents();
     EXPECT_EQ(form1->FFileName, path);
-    EXPECT_EQ(form1->Edit1->text().toStdString(), path);
+    EXPECT_EQ(form1->StatusText(0), "JPEGファイル " + path);
     EXPECT_EQ(form1->FPhotoDir, photos.Dir() + "d/");
     EXPECT_FALSE(form1->FBatchMode);
 }

@@ -321,10 +321,12 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
         {"portraits2/unsplash_grey_hair_greybg_exif8_rotated.jpg", 648},
     };
     TempFolder t;
-    // Nothing may be written beside the shared photos.
+    // Nothing may be written beside the shared photos. The head top is the
+    // window's: its outline puts the first photo's frame past 90 % of it.
     std::vector<std::string> args = {
-        "--frame-only", "--jobs",        "2",        "--no-recognition-images",
-        "--out",        t.Dir() + "out", "--report", t.Dir() + "r.csv"};
+        "--frame-only", "--jobs",         "2",     "--no-recognition-images",
+        "--head-top",   "background",     "--out", t.Dir() + "out",
+        "--report",     t.Dir() + "r.csv"};
     for (const Truth& truth : truths) args.push_back((shared / truth.file).string());
     ASSERT_EQ(Batch(args).status, kExitOk);
     std::istringstream csv(ReadAll(t.Path() / "r.csv"));

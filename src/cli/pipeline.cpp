@@ -82,23 +82,6 @@ std::string SheetFolderOf(const BatchPlan& plan, const BatchPhoto& photo) {
     return SheetFolder(plan.options.outDir, FolderOf(photo.path));
 }
 
-SheetOptions CompositionOptions(const BatchPlan& plan, const BatchPhoto& photo,
-                                const std::string& staging) {
-    const BatchSettings& s = plan.options.settings;
-    SheetOptions o;
-    o.sharpen = s.sharpen;
-    o.batchMode = true;
-    o.autoContinuous = true;
-    // Unattended, a frame smaller than its place is skipped; asked, enlarged.
-    o.skipUnrecognised = !s.enlargeSmall;
-    o.marks = {s.centreMarks, s.cornerMarks, s.scale};
-    o.saveTrimmed = s.trimmed;
-    o.quality = s.quality;
-    o.saveFolder = staging;
-    o.photoDir = FolderOf(photo.path);
-    return o;
-}
-
 }  // namespace
 
 AutoFrameOptions BatchFramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
@@ -125,6 +108,27 @@ AutoFrameOptions BatchFramingOptions(const BatchPlan& plan, const BatchPhoto& ph
     o.photoPath = photo.path;
     return o;
 }
+
+namespace {
+
+SheetOptions CompositionOptions(const BatchPlan& plan, const BatchPhoto& photo,
+                                const std::string& staging) {
+    const BatchSettings& s = plan.options.settings;
+    SheetOptions o;
+    o.sharpen = s.sharpen;
+    o.batchMode = true;
+    o.autoContinuous = true;
+    // Unattended, a frame smaller than its place is skipped; asked, enlarged.
+    o.skipUnrecognised = !s.enlargeSmall;
+    o.marks = {s.centreMarks, s.cornerMarks, s.scale};
+    o.saveTrimmed = s.trimmed;
+    o.quality = s.quality;
+    o.saveFolder = staging;
+    o.photoDir = FolderOf(photo.path);
+    return o;
+}
+
+}  // namespace
 
 bool BatchPlan::OnePersonPerSheet() const {
     return PersonsPerSheet(layout.paper.photo_ct, layout.paper.photo_ct_per_person) == 1;

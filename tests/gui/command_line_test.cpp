@@ -14,6 +14,12 @@ namespace {
 
 using Kind = StartupOpen::Kind;
 
+// A plain picture saved as a JPEG, its folders made.
+void WriteJpeg(const std::string& path, int width, int height) {
+    fs::create_directories(fs::path(path).parent_path());
+    ASSERT_EQ(EncodeJpegFile(path, Bitmap(width, height, Rgb{90, 100, 110}), 90), 0);
+}
+
 struct StartupCase {
     const char* name;
     std::vector<std::string> args;  // relative to the start folder
@@ -24,8 +30,8 @@ struct StartupCase {
 class StartupChoice : public ::testing::TestWithParam<StartupCase> {
   protected:
     void SetUp() override {
-        ASSERT_EQ(EncodeJpegFile(t.Dir() + "good.jpg", Bitmap(8, 8, kWhite), 90), 0);
-        ASSERT_EQ(EncodeJpegFile(t.Dir() + "also.jpg", Bitmap(8, 8, kWhite), 90), 0);
+        WriteJpeg(t.Dir() + "good.jpg", 8, 8);
+        WriteJpeg(t.Dir() + "also.jpg", 8, 8);
         t.Write("empty.jpg", "");
         t.Write("notes.txt", "x");
         fs::create_directories(t.Path() / "folder");
@@ -60,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StartupChoiceAbsolute, AnAbsolutePathIsTakenAsItIs) {
     TempFolder t;
-    ASSERT_EQ(EncodeJpegFile(t.Dir() + "p.jpg", Bitmap(8, 8, kWhite), 90), 0);
+    WriteJpeg(t.Dir() + "p.jpg", 8, 8);
     const StartupOpen open = ChooseStartupPath({t.Dir() + "p.jpg"}, "/elsewhere/");
     EXPECT_EQ(open.path, t.Dir() + "p.jpg");
 }
@@ -72,17 +78,12 @@ class StartupOpenTest : public FormTest {
         SetRecognitionOnLoad(false);
         ShowMain();
     }
-    std::string Photo(const std::string& name) {
-        const std::string path = photos.Dir() + name;
-        fs::create_directories(fs::path(path).parent_path());
-        EXPECT_EQ(EncodeJpegFile(path, Bitmap(900, 700, Rgb{90, 100, 110}), 90), 0);
-        return path;
-    }
     TempFolder photos;
 };
 
 TEST_F(StartupOpenTest, APhotoOpensOnceTheEventLoopRuns) {
-    const std::string path = Photo("d/portrait.jpg");
+    const std::string path = photos.Dir() + "d/portrait.jpg";
+    WriteJpeg(path, 900, 700);
     OpenStartupPaths(*form1, {"d/portrait.jpg"}, photos.Dir());
     EXPECT_TRUE(form1->FFileName.empty());  // not before the window is up
     QCoreApplication::processEvents();
@@ -93,8 +94,7 @@ TEST_F(StartupOpenTest, APhotoOpensOnceTheEventLoopRuns) {
 }
 
 TEST_F(StartupOpenTest, AFolderOpensAsADroppedFolder) {
-    Photo("run/1.jpg");
-    Photo("run/2.jpg");
+    for (const char* name : {"run/1.jpg", "run/2.jpg"}) WriteJpeg(photos.Dir() + name, 900, 700);
     OpenStartupPaths(*form1, {photos.Dir() + "run"}, "/");
     QCoreApplication::processEvents();
     EXPECT_TRUE(form1->FBatchMode);

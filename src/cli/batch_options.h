@@ -24,7 +24,7 @@ struct BatchSettings {
     int quality = 90;         // JPEG quality 0..100
     bool chin = true;         // also find the chin
     // Where the head top comes from. The window keeps the background scan
-    // unless asked for the outline; unattended, the outline is surer.
+    // unless its settings ask for the outline; the batch takes the outline.
     HeadTopMethod headTopMethod = HeadTopMethod::kContour;
     bool headTopCorrection = true;  // the background scan corrects the estimate (and checks fits)
     int headTopRange = 50;          // colour range counted as background, 0..100

@@ -12,6 +12,7 @@
 #include "imaging/sharpen.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -68,6 +69,12 @@ inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16
     return std::min<std::uint16_t>(q, 255);
 }
 
+// floor(t * 2^15 / divisor), the step before ScaledChannel.
+inline std::uint16_t Ratio(std::uint16_t t, std::uint16_t divisor) {
+    return std::uint16_t(
+        static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
+}
+
 // What the rescaling of a pixel's three channels shares, one array each.
 struct PixelTerms {
     std::uint16_t* t;        // the sharpened brightness, at least 0
@@ -101,8 +108,7 @@ void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* _
         const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
         tOut[x] = t;
         divisorOut[x] = divisor;
-        const std::uint16_t ratio = std::uint16_t(
-            static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
+        const std::uint16_t ratio = Ratio(t, divisor);
         highOut[x] = std::uint16_t(ratio >> 8);
         lowOut[x] = std::uint16_t(ratio & 255);
         keepOut[x] = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
@@ -149,8 +155,11 @@ void MergeRowPlain(int first, int last, const std::uint8_t* __restrict b,
     }
 }
 
+// Pixels per step of the vector filter.
+constexpr int kVectorStep = 32;
+
 #if defined(__GNUC__) && defined(__x86_64__)
-#define KAMBRIX_SHARPEN_SSSE3 1
+#define KAMBRIX_SHARPEN_X86 1
 // The compiler moves stride-3 bytes nearly one at a time; byte shuffles move
 // sixteen pixels (three vectors) with nine shuffles each way.
 
@@ -233,8 +242,173 @@ __attribute__((target("ssse3"))) void MergeRowSsse3(int first, int last,
     }
     MergeRowPlain(x, last, b, g, r, out);
 }
+
+// ---- The whole filter of a row on AVX2 ----
+// The portable loops above pass every term through memory and leave the
+// compiler to guess vector widths; here the pixels go from the planes to the
+// interleaved output in registers, every term on 16-bit lanes but one
+// division per pixel.
+//
+// The rescaling is arranged so that each channel costs one product: with
+// u = t - divisor where t reaches the divisor (then u <= divisor / 2) and
+// u = t below it, c * t / divisor truncated is c (when t reached the divisor)
+// plus floor(c * u / divisor), and since u < divisor
+//   floor(c * u / divisor) = floor(c * ceil(u * 2^16 / divisor) / 2^16)
+// for every c <= 255: the ceiling adds less than c / 2^16 to the exact
+// quotient, whose fraction is at most (divisor - 1) / divisor, and
+// c * (divisor - 1) < 2^16. The ceiling is floor((u * 2^16 + divisor - 1) /
+// divisor) from one float division, exact by the argument given at
+// ScaledChannel (the numerator stays below 2^24 and the quotient below 2^16).
+// Clamping at 255 is the saturation of the packing to bytes.
+#define KAMBRIX_AVX2 __attribute__((target("avx2")))
+// The steps are inlined whole into the row loop, which keeps the constants in registers.
+#define KAMBRIX_AVX2_STEP __attribute__((target("avx2"), always_inline))
+
+// floor(x / 255) for every 16-bit x: x * 32897 / 2^23, the error 127 * x / 2^23
+// staying below the 1 / 255 to the next whole number.
+KAMBRIX_AVX2 inline __m256i Div255(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
+}
+
+KAMBRIX_AVX2 inline __m256i Brightness(__m256i r, __m256i g, __m256i b) {
+    const __m256i sum =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(28)),
+                                          _mm256_mullo_epi16(g, _mm256_set1_epi16(77))),
+                         _mm256_mullo_epi16(b, _mm256_set1_epi16(151)));
+    return Div255(sum);
+}
+
+// floor(numerator / divisor) of eight 32-bit lanes.
+KAMBRIX_AVX2 inline __m256i Quotient8(__m256i numerator, __m256i divisor) {
+    return _mm256_cvttps_epi32(
+        _mm256_div_ps(_mm256_cvtepi32_ps(numerator), _mm256_cvtepi32_ps(divisor)));
+}
+
+// The terms sixteen pixels' channels share: the fraction ceil(u * 2^16 /
+// divisor) and all ones where the channel itself is added (t reached the
+// divisor). Pure blue gets fraction 0 and the channel itself: it is kept.
+struct Rescaling {
+    __m256i fraction, whole;
+};
+
+KAMBRIX_AVX2 inline Rescaling RescalingOf(__m256i t, __m256i divisor, __m256i keep) {
+    const __m256i below = _mm256_cmpgt_epi16(divisor, t);
+    const __m256i u = _mm256_sub_epi16(t, _mm256_andnot_si256(below, divisor));
+    const __m256i zero = _mm256_setzero_si256();
+    // u * 2^16 + divisor - 1 and the divisor on 32-bit lanes.
+    const __m256i roundUp = _mm256_sub_epi16(divisor, _mm256_set1_epi16(1));
+    const __m256i fraction = _mm256_packus_epi32(
+        Quotient8(_mm256_unpacklo_epi16(roundUp, u), _mm256_unpacklo_epi16(divisor, zero)),
+        Quotient8(_mm256_unpackhi_epi16(roundUp, u), _mm256_unpackhi_epi16(divisor, zero)));
+    const __m256i reached = _mm256_cmpeq_epi16(below, zero);
+    return {_mm256_andnot_si256(keep, fraction), _mm256_or_si256(reached, keep)};
+}
+
+// c * t / divisor truncated, on 16-bit lanes (at most 1.5 * 255).
+KAMBRIX_AVX2 inline __m256i Rescaled(__m256i c, const Rescaling& terms) {
+    return _mm256_add_epi16(_mm256_mulhi_epu16(c, terms.fraction),
+                            _mm256_and_si256(c, terms.whole));
+}
+
+KAMBRIX_AVX2 inline __m256i Load16(const std::uint16_t* v) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v));
+}
+
+// Thirty-two 16-bit lanes to bytes in order, clamped at 255.
+KAMBRIX_AVX2 inline __m256i Narrowed(__m256i low, __m256i high) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8);
+}
+
+// The 1 2 1 row sum of column sums over 16: the blurred channel.
+KAMBRIX_AVX2 inline __m256i Blurred(const std::uint16_t* sums) {
+    const __m256i left = Load16(sums - 1), mid = Load16(sums), right = Load16(sums + 1);
+    return _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(left, right), _mm256_add_epi16(mid, mid)), 4);
+}
+
+// The rescaled channels of sixteen pixels from column x on; planes and column
+// sums in b, g, r order.
+KAMBRIX_AVX2_STEP inline void Filter16(int x, const std::uint8_t* const planes[3],
+                                       const std::uint16_t* const sums[3], __m256i rescaled[3]) {
+    __m256i c[3], blurred[3];
+    for (int p = 0; p < 3; ++p) {
+        c[p] =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[p] + x)));
+        blurred[p] = Blurred(sums[p] + x);
+    }
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i y0 = Brightness(c[2], c[1], c[0]);
+    const __m256i difference = _mm256_sub_epi16(Brightness(blurred[2], blurred[1], blurred[0]), y0);
+    // Halved toward zero, as integer division does.
+    const __m256i half =
+        _mm256_srai_epi16(_mm256_add_epi16(difference, _mm256_srli_epi16(difference, 15)), 1);
+    const __m256i t = _mm256_max_epi16(_mm256_sub_epi16(y0, half), zero);
+    const __m256i divisor = _mm256_max_epi16(y0, _mm256_set1_epi16(1));
+    const __m256i notBlue = _mm256_or_si256(_mm256_or_si256(c[2], c[1]),
+                                            _mm256_xor_si256(c[0], _mm256_set1_epi16(255)));
+    const Rescaling terms = RescalingOf(t, divisor, _mm256_cmpeq_epi16(notBlue, zero));
+    for (int p = 0; p < 3; ++p) rescaled[p] = Rescaled(c[p], terms);
+}
+
+KAMBRIX_AVX2 inline __m256i BothHalves(const std::uint8_t (&row)[16]) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(row)));
+}
+
+// The interleaving shuffles for two groups of sixteen pixels at once, one
+// group in each 128-bit half.
+KAMBRIX_AVX2 inline __m256i Gathered2(__m256i b, __m256i g, __m256i r,
+                                      const std::uint8_t (&m)[3][16]) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, BothHalves(m[0])),
+                                           _mm256_shuffle_epi8(g, BothHalves(m[1]))),
+                           _mm256_shuffle_epi8(r, BothHalves(m[2])));
+}
+
+// Thirty-two pixels from column x on into the interleaved row.
+KAMBRIX_AVX2_STEP inline void FilterStep(int x, const std::uint8_t* const planes[3],
+                                         const std::uint16_t* const sums[3], std::uint8_t* out) {
+    __m256i low[3], high[3], bytes[3], part[3];
+    Filter16(x, planes, sums, low);
+    Filter16(x + 16, planes, sums, high);
+    for (int p = 0; p < 3; ++p) bytes[p] = Narrowed(low[p], high[p]);
+    for (int k = 0; k < 3; ++k)
+        part[k] = Gathered2(bytes[0], bytes[1], bytes[2], kMergeByPart.merge[k]);
+    // The low halves hold bytes 0 ... 47 of the step, the high halves 48 ... 95.
+    __m256i* dst = reinterpret_cast<__m256i*>(out + x * 3);
+    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(part[0], part[1], 0x20));
+    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
+    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
+}
+
+// Columns 1 ... width - 2 of a row whose width is at least kVectorStep + 2; the
+// last step overlaps the one before it (the planes hold the input, so a
+// pixel computed twice comes out the same).
+KAMBRIX_AVX2 void FilterRowAvx2(int width, const std::uint8_t* const planes[3],
+                                const std::uint16_t* const sums[3], std::uint8_t* out) {
+    const int last = width - 1 - kVectorStep;
+    for (int x = 1;; x = std::min(x + kVectorStep, last)) {
+        FilterStep(x, planes, sums, out);
+        if (x == last) break;
+    }
+}
+
+// c * t / divisor of `count` lanes (a multiple of 16) by the rescaling above.
+KAMBRIX_AVX2 void RescaleAvx2(const std::uint16_t* c, const std::uint16_t* t,
+                              const std::uint16_t* divisor, int count, std::uint8_t* out) {
+    for (int i = 0; i < count; i += 16) {
+        const Rescaling terms =
+            RescalingOf(Load16(t + i), Load16(divisor + i), _mm256_setzero_si256());
+        const __m256i q = Rescaled(Load16(c + i), terms);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm256_castsi256_si128(Narrowed(q, q)));
+    }
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
 #else
-#define KAMBRIX_SHARPEN_SSSE3 0
+#define KAMBRIX_SHARPEN_X86 0
 #endif
 
 using SplitRowFn = void (*)(const std::uint8_t*, int, std::uint8_t*, std::uint8_t*, std::uint8_t*);
@@ -243,7 +417,7 @@ using MergeRowFn = void (*)(int, int, const std::uint8_t*, const std::uint8_t*, 
 
 void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* g,
               std::uint8_t* r) {
-#if KAMBRIX_SHARPEN_SSSE3
+#if KAMBRIX_SHARPEN_X86
     static const SplitRowFn split = __builtin_cpu_supports("ssse3") ? SplitRowSsse3 : SplitRowPlain;
 #else
     static const SplitRowFn split = SplitRowPlain;
@@ -254,7 +428,7 @@ void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* 
 // Interior columns only: the border pixels keep their colour.
 void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std::uint8_t* r,
               std::uint8_t* out) {
-#if KAMBRIX_SHARPEN_SSSE3
+#if KAMBRIX_SHARPEN_X86
     static const MergeRowFn merge = __builtin_cpu_supports("ssse3") ? MergeRowSsse3 : MergeRowPlain;
 #else
     static const MergeRowFn merge = MergeRowPlain;
@@ -262,11 +436,22 @@ void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std
     merge(1, width - 1, b, g, r, out);
 }
 
+std::atomic<bool> vectorAllowed{true};
+
+bool UseVectorFilter(int width) {
+#if KAMBRIX_SHARPEN_X86
+    return width >= kVectorStep + 2 && HasAvx2() && vectorAllowed.load(std::memory_order_relaxed);
+#else
+    (void)width;
+    return false;
+#endif
+}
+
 // One worker's scratch: a ring of three split rows (three planes each), the
 // column sums, the brightness terms and the results.
 class RowRing {
   public:
-    RowRing(std::uint8_t* bytes, int width) : width_(width) {
+    RowRing(std::uint8_t* bytes, int width) : width_(width), vector_(UseVectorFilter(width)) {
         for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
         result_ = bytes + 9 * width;
         sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
@@ -290,6 +475,14 @@ class RowRing {
     void Filter(std::uint8_t* out) {
         for (int p = 0; p < 3; ++p)
             ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
+#if KAMBRIX_SHARPEN_X86
+        if (vector_) {
+            const std::uint8_t* const planes[3] = {Plane(1, 0), Plane(1, 1), Plane(1, 2)};
+            const std::uint16_t* const sums[3] = {sums_, sums_ + width_, sums_ + 2 * width_};
+            FilterRowAvx2(width_, planes, sums, out);
+            return;
+        }
+#endif
         TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
                  sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
                  terms_.keep);
@@ -300,8 +493,11 @@ class RowRing {
     }
 
   private:
-    std::uint8_t* Plane(int slot, int p) { return slot_[slot] + p * width_; }
+    std::uint8_t* Plane(int slot, int p) {
+        return slot_[slot] + p * width_;
+    }
     int width_;
+    bool vector_;
     std::uint8_t* slot_[3];
     std::uint8_t* result_;
     std::uint16_t* sums_;
@@ -391,3 +587,29 @@ int SharpenBitmap(Bitmap& image, const YieldFn& yield) {
     }
     return 0;
 }
+
+namespace sharpen_internal {
+
+void AllowVectorFilter(bool allowed) {
+    vectorAllowed.store(allowed, std::memory_order_relaxed);
+}
+
+bool VectorFilterAvailable() {
+    return UseVectorFilter(kVectorStep + 2);
+}
+
+void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t* divisor,
+             int count, std::uint8_t* out) {
+    int i = 0;
+#if KAMBRIX_SHARPEN_X86
+    if (VectorFilterAvailable()) {
+        i = count / 16 * 16;
+        RescaleAvx2(c, t, divisor, i, out);
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = std::uint8_t(ScaledChannel(c[i], t[i], divisor[i], Ratio(t[i], divisor[i]) >> 8,
+                                            Ratio(t[i], divisor[i]) & 255));
+}
+
+}  // namespace sharpen_internal

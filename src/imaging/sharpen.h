@@ -3,6 +3,8 @@
 // pixel's own colour rescaled to the sharpened brightness so that its hue is
 // kept. Border pixels and pure blue (the overlay's transparent key) keep their
 // colour.
+#include <cstdint>
+
 #include "platform/bitmap.h"
 #include "platform/host.h"
 
@@ -19,3 +21,20 @@ inline int SharpenBrightness(int r, int g, int b) {
 // side have only border pixels and stay as they are) or kSharpenNoMemory. `yield` is called from
 // the calling thread between bands of rows.
 int SharpenBitmap(Bitmap& image, const YieldFn& yield = {});
+
+// The filter's arithmetic opened up for its checks.
+namespace sharpen_internal {
+
+// Whether pictures are filtered with the processor's vector instructions where
+// it has them (the default) or with the portable code.
+void AllowVectorFilter(bool allowed);
+// Whether pictures are filtered with vector instructions now.
+bool VectorFilterAvailable();
+
+// c * t / divisor truncated and clamped at 255 for `count` lanes (c <= 255,
+// 1 <= divisor <= 256, t <= divisor + divisor / 2) with the filter's own
+// division: the vector one when available, else the portable one.
+void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t* divisor,
+             int count, std::uint8_t* out);
+
+}  // namespace sharpen_internal

@@ -21,7 +21,15 @@
 #include "imaging/kernel_support.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
+// GCC 12's AVX-512 headers leave placeholder vectors unset on purpose and
+// then warn about them where the intrinsics are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 namespace {
@@ -243,170 +251,225 @@ __attribute__((target("ssse3"))) void MergeRowSsse3(int first, int last,
     MergeRowPlain(x, last, b, g, r, out);
 }
 
-// ---- The whole filter of a row on AVX2 ----
+// ---- The whole filter of a row in vector registers ----
 // The portable loops above pass every term through memory and leave the
 // compiler to guess vector widths; here the pixels go from the planes to the
-// interleaved output in registers, every term on 16-bit lanes but one
-// division per pixel.
+// interleaved output in registers (sharpen_lanes.inc, once for AVX2 and once
+// for AVX-512).
 //
-// The rescaling is arranged so that each channel costs one product: with
-// u = t - divisor where t reaches the divisor (then u <= divisor / 2) and
-// u = t below it, c * t / divisor truncated is c (when t reached the divisor)
-// plus floor(c * u / divisor), and since u < divisor
+// One product per channel: with u = t - divisor where t reaches the divisor
+// (then u <= divisor / 2) and u = t below it, c * t / divisor truncated is c
+// (when t reached the divisor) plus floor(c * u / divisor), and since
+// u < divisor
 //   floor(c * u / divisor) = floor(c * ceil(u * 2^16 / divisor) / 2^16)
 // for every c <= 255: the ceiling adds less than c / 2^16 to the exact
 // quotient, whose fraction is at most (divisor - 1) / divisor, and
 // c * (divisor - 1) < 2^16. The ceiling is floor((u * 2^16 + divisor - 1) /
 // divisor) from one float division, exact by the argument given at
 // ScaledChannel (the numerator stays below 2^24 and the quotient below 2^16).
-// Clamping at 255 is the saturation of the packing to bytes.
-#define KAMBRIX_AVX2 __attribute__((target("avx2")))
-// The steps are inlined whole into the row loop, which keeps the constants in registers.
-#define KAMBRIX_AVX2_STEP __attribute__((target("avx2"), always_inline))
+// Clamping at 255 is the saturation of the narrowing to bytes.
 
-// floor(x / 255) for every 16-bit x: x * 32897 / 2^23, the error 127 * x / 2^23
-// staying below the 1 / 255 to the next whole number.
-KAMBRIX_AVX2 inline __m256i Div255(__m256i x) {
-    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
-}
+#define KAMBRIX_AVX2_INLINE __attribute__((target("avx2"), always_inline))
 
-KAMBRIX_AVX2 inline __m256i Brightness(__m256i r, __m256i g, __m256i b) {
-    const __m256i sum =
-        _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(r, _mm256_set1_epi16(28)),
-                                          _mm256_mullo_epi16(g, _mm256_set1_epi16(77))),
-                         _mm256_mullo_epi16(b, _mm256_set1_epi16(151)));
-    return Div255(sum);
-}
-
-// floor(numerator / divisor) of eight 32-bit lanes.
-KAMBRIX_AVX2 inline __m256i Quotient8(__m256i numerator, __m256i divisor) {
-    return _mm256_cvttps_epi32(
-        _mm256_div_ps(_mm256_cvtepi32_ps(numerator), _mm256_cvtepi32_ps(divisor)));
-}
-
-// The terms sixteen pixels' channels share: the fraction ceil(u * 2^16 /
-// divisor) and all ones where the channel itself is added (t reached the
-// divisor). Pure blue gets fraction 0 and the channel itself: it is kept.
-struct Rescaling {
-    __m256i fraction, whole;
-};
-
-KAMBRIX_AVX2 inline Rescaling RescalingOf(__m256i t, __m256i divisor, __m256i keep) {
-    const __m256i below = _mm256_cmpgt_epi16(divisor, t);
-    const __m256i u = _mm256_sub_epi16(t, _mm256_andnot_si256(below, divisor));
-    const __m256i zero = _mm256_setzero_si256();
-    // u * 2^16 + divisor - 1 and the divisor on 32-bit lanes.
-    const __m256i roundUp = _mm256_sub_epi16(divisor, _mm256_set1_epi16(1));
-    const __m256i fraction = _mm256_packus_epi32(
-        Quotient8(_mm256_unpacklo_epi16(roundUp, u), _mm256_unpacklo_epi16(divisor, zero)),
-        Quotient8(_mm256_unpackhi_epi16(roundUp, u), _mm256_unpackhi_epi16(divisor, zero)));
-    const __m256i reached = _mm256_cmpeq_epi16(below, zero);
-    return {_mm256_andnot_si256(keep, fraction), _mm256_or_si256(reached, keep)};
-}
-
-// c * t / divisor truncated, on 16-bit lanes (at most 1.5 * 255).
-KAMBRIX_AVX2 inline __m256i Rescaled(__m256i c, const Rescaling& terms) {
-    return _mm256_add_epi16(_mm256_mulhi_epu16(c, terms.fraction),
-                            _mm256_and_si256(c, terms.whole));
-}
-
-KAMBRIX_AVX2 inline __m256i Load16(const std::uint16_t* v) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v));
-}
-
-// Thirty-two 16-bit lanes to bytes in order, clamped at 255.
-KAMBRIX_AVX2 inline __m256i Narrowed(__m256i low, __m256i high) {
-    return _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xD8);
-}
-
-// The 1 2 1 row sum of column sums over 16: the blurred channel.
-KAMBRIX_AVX2 inline __m256i Blurred(const std::uint16_t* sums) {
-    const __m256i left = Load16(sums - 1), mid = Load16(sums), right = Load16(sums + 1);
-    return _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_add_epi16(left, right), _mm256_add_epi16(mid, mid)), 4);
-}
-
-// The rescaled channels of sixteen pixels from column x on; planes and column
-// sums in b, g, r order.
-KAMBRIX_AVX2_STEP inline void Filter16(int x, const std::uint8_t* const planes[3],
-                                       const std::uint16_t* const sums[3], __m256i rescaled[3]) {
-    __m256i c[3], blurred[3];
-    for (int p = 0; p < 3; ++p) {
-        c[p] =
-            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(planes[p] + x)));
-        blurred[p] = Blurred(sums[p] + x);
-    }
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i y0 = Brightness(c[2], c[1], c[0]);
-    const __m256i difference = _mm256_sub_epi16(Brightness(blurred[2], blurred[1], blurred[0]), y0);
-    // Halved toward zero, as integer division does.
-    const __m256i half =
-        _mm256_srai_epi16(_mm256_add_epi16(difference, _mm256_srli_epi16(difference, 15)), 1);
-    const __m256i t = _mm256_max_epi16(_mm256_sub_epi16(y0, half), zero);
-    const __m256i divisor = _mm256_max_epi16(y0, _mm256_set1_epi16(1));
-    const __m256i notBlue = _mm256_or_si256(_mm256_or_si256(c[2], c[1]),
-                                            _mm256_xor_si256(c[0], _mm256_set1_epi16(255)));
-    const Rescaling terms = RescalingOf(t, divisor, _mm256_cmpeq_epi16(notBlue, zero));
-    for (int p = 0; p < 3; ++p) rescaled[p] = Rescaled(c[p], terms);
-}
-
-KAMBRIX_AVX2 inline __m256i BothHalves(const std::uint8_t (&row)[16]) {
+KAMBRIX_AVX2_INLINE inline __m256i BothHalves(const std::uint8_t (&row)[16]) {
     return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(row)));
 }
 
 // The interleaving shuffles for two groups of sixteen pixels at once, one
 // group in each 128-bit half.
-KAMBRIX_AVX2 inline __m256i Gathered2(__m256i b, __m256i g, __m256i r,
-                                      const std::uint8_t (&m)[3][16]) {
+KAMBRIX_AVX2_INLINE inline __m256i Gathered2(__m256i b, __m256i g, __m256i r,
+                                             const std::uint8_t (&m)[3][16]) {
     return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, BothHalves(m[0])),
                                            _mm256_shuffle_epi8(g, BothHalves(m[1]))),
                            _mm256_shuffle_epi8(r, BothHalves(m[2])));
 }
 
-// Thirty-two pixels from column x on into the interleaved row.
-KAMBRIX_AVX2_STEP inline void FilterStep(int x, const std::uint8_t* const planes[3],
-                                         const std::uint16_t* const sums[3], std::uint8_t* out) {
-    __m256i low[3], high[3], bytes[3], part[3];
-    Filter16(x, planes, sums, low);
-    Filter16(x + 16, planes, sums, high);
-    for (int p = 0; p < 3; ++p) bytes[p] = Narrowed(low[p], high[p]);
-    for (int k = 0; k < 3; ++k)
-        part[k] = Gathered2(bytes[0], bytes[1], bytes[2], kMergeByPart.merge[k]);
-    // The low halves hold bytes 0 ... 47 of the step, the high halves 48 ... 95.
-    __m256i* dst = reinterpret_cast<__m256i*>(out + x * 3);
+// Thirty-two pixels' planes, in order, interleaved into 96 bytes at `out`.
+KAMBRIX_AVX2_INLINE inline void StoreInterleaved(__m256i b, __m256i g, __m256i r,
+                                                 std::uint8_t* out) {
+    __m256i part[3];
+    for (int k = 0; k < 3; ++k) part[k] = Gathered2(b, g, r, kMergeByPart.merge[k]);
+    // The low halves hold bytes 0 ... 47, the high halves 48 ... 95.
+    __m256i* dst = reinterpret_cast<__m256i*>(out);
     _mm256_storeu_si256(dst, _mm256_permute2x128_si256(part[0], part[1], 0x20));
     _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
     _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
 }
 
-// Columns 1 ... width - 2 of a row whose width is at least kVectorStep + 2; the
-// last step overlaps the one before it (the planes hold the input, so a
-// pixel computed twice comes out the same).
-KAMBRIX_AVX2 void FilterRowAvx2(int width, const std::uint8_t* const planes[3],
-                                const std::uint16_t* const sums[3], std::uint8_t* out) {
-    const int last = width - 1 - kVectorStep;
-    for (int x = 1;; x = std::min(x + kVectorStep, last)) {
-        FilterStep(x, planes, sums, out);
-        if (x == last) break;
-    }
+KAMBRIX_AVX2_INLINE inline __m256i Halves(const std::uint8_t* low, const std::uint8_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-// c * t / divisor of `count` lanes (a multiple of 16) by the rescaling above.
-KAMBRIX_AVX2 void RescaleAvx2(const std::uint16_t* c, const std::uint16_t* t,
-                              const std::uint16_t* divisor, int count, std::uint8_t* out) {
-    for (int i = 0; i < count; i += 16) {
-        const Rescaling terms =
-            RescalingOf(Load16(t + i), Load16(divisor + i), _mm256_setzero_si256());
-        const __m256i q = Rescaled(Load16(c + i), terms);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         _mm256_castsi256_si128(Narrowed(q, q)));
+// SplitRowSsse3 for thirty-two pixels a step, sixteen in each half.
+__attribute__((target("avx2"))) void SplitRowAvx2(const std::uint8_t* __restrict in, int width,
+                                                  std::uint8_t* __restrict b,
+                                                  std::uint8_t* __restrict g,
+                                                  std::uint8_t* __restrict r) {
+    std::uint8_t* planes[3] = {b, g, r};
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const std::uint8_t* src = in + x * 3;
+        const __m256i v0 = Halves(src, src + 48), v1 = Halves(src + 16, src + 64),
+                      v2 = Halves(src + 32, src + 80);
+        for (int channel = 0; channel < 3; ++channel)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes[channel] + x),
+                                Gathered2(v0, v1, v2, kShuffle.split[channel]));
     }
+    SplitRowSsse3(in + x * 3, width - x, b + x, g + x, r + x);
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
+namespace avx2 {
+#define KAMBRIX_LANES_TARGET __attribute__((target("avx2")))
+using V = __m256i;
+constexpr int kLanes = 16;
+KAMBRIX_AVX2_INLINE inline V Splat(short v) {
+    return _mm256_set1_epi16(v);
 }
+KAMBRIX_AVX2_INLINE inline V Add(V a, V b) {
+    return _mm256_add_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Sub(V a, V b) {
+    return _mm256_sub_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V And(V a, V b) {
+    return _mm256_and_si256(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Or(V a, V b) {
+    return _mm256_or_si256(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Xor(V a, V b) {
+    return _mm256_xor_si256(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V AndNot(V a, V b) {
+    return _mm256_andnot_si256(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V ShiftRight(V a, int n) {
+    return _mm256_srli_epi16(a, n);
+}
+KAMBRIX_AVX2_INLINE inline V ShiftRightSigned(V a, int n) {
+    return _mm256_srai_epi16(a, n);
+}
+KAMBRIX_AVX2_INLINE inline V Max(V a, V b) {
+    return _mm256_max_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V MulLow(V a, V b) {
+    return _mm256_mullo_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V MulHigh(V a, V b) {
+    return _mm256_mulhi_epu16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Equal(V a, V b) {
+    return _mm256_cmpeq_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Greater(V a, V b) {
+    return _mm256_cmpgt_epi16(a, b);
+}
+KAMBRIX_AVX2_INLINE inline V Widened(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+KAMBRIX_AVX2_INLINE inline V Words(const std::uint16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+KAMBRIX_AVX2_INLINE inline void StoreWords(std::uint16_t* p, V v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+// floor(numerator / divisor) of eight 32-bit lanes.
+KAMBRIX_AVX2_INLINE inline V Quotients(V numerator, V divisor) {
+    return _mm256_cvttps_epi32(
+        _mm256_div_ps(_mm256_cvtepi32_ps(numerator), _mm256_cvtepi32_ps(divisor)));
+}
+// floor((high * 2^16 + low) / divisor) where that is below 2^16.
+KAMBRIX_AVX2_INLINE inline V Fraction(V low, V high, V divisor) {
+    const V zero = _mm256_setzero_si256();
+    return _mm256_packus_epi32(
+        Quotients(_mm256_unpacklo_epi16(low, high), _mm256_unpacklo_epi16(divisor, zero)),
+        Quotients(_mm256_unpackhi_epi16(low, high), _mm256_unpackhi_epi16(divisor, zero)));
+}
+// Two vectors of lanes to thirty-two bytes in order, clamped at 255.
+KAMBRIX_AVX2_INLINE inline __m256i Narrowed(const V (&lanes)[2]) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(lanes[0], lanes[1]), 0xD8);
+}
+#include "imaging/sharpen_lanes.inc"
+#undef KAMBRIX_LANES_TARGET
+}  // namespace avx2
+
+namespace avx512 {
+#define KAMBRIX_LANES_TARGET __attribute__((target("avx512bw")))
+#define KAMBRIX_AVX512_INLINE __attribute__((target("avx512bw"), always_inline))
+using V = __m512i;
+constexpr int kLanes = 32;
+KAMBRIX_AVX512_INLINE inline V Splat(short v) {
+    return _mm512_set1_epi16(v);
+}
+KAMBRIX_AVX512_INLINE inline V Add(V a, V b) {
+    return _mm512_add_epi16(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V Sub(V a, V b) {
+    return _mm512_sub_epi16(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V And(V a, V b) {
+    return _mm512_and_si512(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V Or(V a, V b) {
+    return _mm512_or_si512(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V Xor(V a, V b) {
+    return _mm512_xor_si512(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V AndNot(V a, V b) {
+    return _mm512_andnot_si512(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V ShiftRight(V a, int n) {
+    return _mm512_srli_epi16(a, n);
+}
+KAMBRIX_AVX512_INLINE inline V ShiftRightSigned(V a, int n) {
+    return _mm512_srai_epi16(a, n);
+}
+KAMBRIX_AVX512_INLINE inline V Max(V a, V b) {
+    return _mm512_max_epi16(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V MulLow(V a, V b) {
+    return _mm512_mullo_epi16(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V MulHigh(V a, V b) {
+    return _mm512_mulhi_epu16(a, b);
+}
+KAMBRIX_AVX512_INLINE inline V Equal(V a, V b) {
+    return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b));
+}
+KAMBRIX_AVX512_INLINE inline V Greater(V a, V b) {
+    return _mm512_movm_epi16(_mm512_cmpgt_epi16_mask(a, b));
+}
+KAMBRIX_AVX512_INLINE inline V Widened(const std::uint8_t* p) {
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+KAMBRIX_AVX512_INLINE inline V Words(const std::uint16_t* p) {
+    return _mm512_loadu_si512(p);
+}
+KAMBRIX_AVX512_INLINE inline void StoreWords(std::uint16_t* p, V v) {
+    _mm512_storeu_si512(p, v);
+}
+KAMBRIX_AVX512_INLINE inline V Quotients(V numerator, V divisor) {
+    return _mm512_cvttps_epi32(
+        _mm512_div_ps(_mm512_cvtepi32_ps(numerator), _mm512_cvtepi32_ps(divisor)));
+}
+KAMBRIX_AVX512_INLINE inline V Fraction(V low, V high, V divisor) {
+    const V zero = _mm512_setzero_si512();
+    return _mm512_packus_epi32(
+        Quotients(_mm512_unpacklo_epi16(low, high), _mm512_unpacklo_epi16(divisor, zero)),
+        Quotients(_mm512_unpackhi_epi16(low, high), _mm512_unpackhi_epi16(divisor, zero)));
+}
+// Thirty-two lanes to bytes in order, clamped at 255.
+KAMBRIX_AVX512_INLINE inline __m256i Narrowed(const V (&lanes)[1]) {
+    return _mm512_cvtusepi16_epi8(lanes[0]);
+}
+#include "imaging/sharpen_lanes.inc"
+#undef KAMBRIX_AVX512_INLINE
+#undef KAMBRIX_LANES_TARGET
+}  // namespace avx512
+
 #else
 #define KAMBRIX_SHARPEN_X86 0
 #endif
@@ -418,7 +481,9 @@ using MergeRowFn = void (*)(int, int, const std::uint8_t*, const std::uint8_t*, 
 void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* g,
               std::uint8_t* r) {
 #if KAMBRIX_SHARPEN_X86
-    static const SplitRowFn split = __builtin_cpu_supports("ssse3") ? SplitRowSsse3 : SplitRowPlain;
+    static const SplitRowFn split = __builtin_cpu_supports("avx2")    ? SplitRowAvx2
+                                    : __builtin_cpu_supports("ssse3") ? SplitRowSsse3
+                                                                      : SplitRowPlain;
 #else
     static const SplitRowFn split = SplitRowPlain;
 #endif
@@ -436,22 +501,54 @@ void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std
     merge(1, width - 1, b, g, r, out);
 }
 
-std::atomic<bool> vectorAllowed{true};
+using sharpen_internal::Path;
 
-bool UseVectorFilter(int width) {
+// The best path the processor has.
+Path BestPath() {
 #if KAMBRIX_SHARPEN_X86
-    return width >= kVectorStep + 2 && HasAvx2() && vectorAllowed.load(std::memory_order_relaxed);
+    static const Path best = __builtin_cpu_supports("avx512bw") ? Path::Avx512
+                             : __builtin_cpu_supports("avx2")   ? Path::Avx2
+                                                                : Path::Portable;
+    return best;
+#else
+    return Path::Portable;
+#endif
+}
+
+std::atomic<Path> pathLimit{Path::Avx512};
+
+Path ActivePath() {
+    return std::min(BestPath(), pathLimit.load(std::memory_order_relaxed));
+}
+
+// The row functions of a vector path.
+struct VectorFilter {
+    void (*columnSums)(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, int,
+                       std::uint16_t*);
+    void (*row)(int, const std::uint8_t* const[3], const std::uint16_t* const[3], std::uint8_t*);
+};
+
+// The vector filter for rows of this width, or null where the portable loops
+// do the work.
+const VectorFilter* VectorFilterFor(int width) {
+#if KAMBRIX_SHARPEN_X86
+    static constexpr VectorFilter kAvx512{avx512::ColumnSumsRow, avx512::FilterRow};
+    static constexpr VectorFilter kAvx2{avx2::ColumnSumsRow, avx2::FilterRow};
+    if (width >= kVectorStep + 2) {
+        if (ActivePath() == Path::Avx512) return &kAvx512;
+        if (ActivePath() == Path::Avx2) return &kAvx2;
+    }
 #else
     (void)width;
-    return false;
 #endif
+    return nullptr;
 }
 
 // One worker's scratch: a ring of three split rows (three planes each), the
 // column sums, the brightness terms and the results.
 class RowRing {
   public:
-    RowRing(std::uint8_t* bytes, int width) : width_(width), vector_(UseVectorFilter(width)) {
+    RowRing(std::uint8_t* bytes, int width) : width_(width), vector_(VectorFilterFor(width)) {
         for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
         result_ = bytes + 9 * width;
         sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
@@ -473,16 +570,15 @@ class RowRing {
 
     // The filtered middle row into `out` (interior columns only).
     void Filter(std::uint8_t* out) {
+        const auto columnSums = vector_ ? vector_->columnSums : ColumnSums;
         for (int p = 0; p < 3; ++p)
-            ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
-#if KAMBRIX_SHARPEN_X86
+            columnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
         if (vector_) {
             const std::uint8_t* const planes[3] = {Plane(1, 0), Plane(1, 1), Plane(1, 2)};
             const std::uint16_t* const sums[3] = {sums_, sums_ + width_, sums_ + 2 * width_};
-            FilterRowAvx2(width_, planes, sums, out);
+            vector_->row(width_, planes, sums, out);
             return;
         }
-#endif
         TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
                  sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
                  terms_.keep);
@@ -493,11 +589,9 @@ class RowRing {
     }
 
   private:
-    std::uint8_t* Plane(int slot, int p) {
-        return slot_[slot] + p * width_;
-    }
+    std::uint8_t* Plane(int slot, int p) { return slot_[slot] + p * width_; }
     int width_;
-    bool vector_;
+    const VectorFilter* vector_;
     std::uint8_t* slot_[3];
     std::uint8_t* result_;
     std::uint16_t* sums_;
@@ -590,26 +684,23 @@ int SharpenBitmap(Bitmap& image, const YieldFn& yield) {
 
 namespace sharpen_internal {
 
-void AllowVectorFilter(bool allowed) {
-    vectorAllowed.store(allowed, std::memory_order_relaxed);
-}
-
-bool VectorFilterAvailable() {
-    return UseVectorFilter(kVectorStep + 2);
+Path LimitPath(Path most) {
+    pathLimit.store(most, std::memory_order_relaxed);
+    return ActivePath();
 }
 
 void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t* divisor,
              int count, std::uint8_t* out) {
     int i = 0;
 #if KAMBRIX_SHARPEN_X86
-    if (VectorFilterAvailable()) {
-        i = count / 16 * 16;
-        RescaleAvx2(c, t, divisor, i, out);
-    }
+    const int whole = count / kVectorStep * kVectorStep;
+    if (ActivePath() == Path::Avx512) avx512::Rescale(c, t, divisor, i = whole, out);
+    if (ActivePath() == Path::Avx2) avx2::Rescale(c, t, divisor, i = whole, out);
 #endif
-    for (; i < count; ++i)
-        out[i] = std::uint8_t(ScaledChannel(c[i], t[i], divisor[i], Ratio(t[i], divisor[i]) >> 8,
-                                            Ratio(t[i], divisor[i]) & 255));
+    for (; i < count; ++i) {
+        const std::uint16_t ratio = Ratio(t[i], divisor[i]);
+        out[i] = std::uint8_t(ScaledChannel(c[i], t[i], divisor[i], ratio >> 8, ratio & 255));
+    }
 }
 
 }  // namespace sharpen_internal

@@ -25,15 +25,16 @@ int SharpenBitmap(Bitmap& image, const YieldFn& yield = {});
 // The filter's arithmetic opened up for its checks.
 namespace sharpen_internal {
 
-// Whether pictures are filtered with the processor's vector instructions where
-// it has them (the default) or with the portable code.
-void AllowVectorFilter(bool allowed);
-// Whether pictures are filtered with vector instructions now.
-bool VectorFilterAvailable();
+// The instructions pictures are filtered with.
+enum class Path { Portable, Avx2, Avx512 };
+
+// Caps the instructions the filter may use (no cap by default) and returns
+// the path pictures now take: the best the processor has within the cap.
+Path LimitPath(Path most);
 
 // c * t / divisor truncated and clamped at 255 for `count` lanes (c <= 255,
-// 1 <= divisor <= 256, t <= divisor + divisor / 2) with the filter's own
-// division: the vector one when available, else the portable one.
+// 1 <= divisor <= 256, t <= divisor + divisor / 2) with the division of the
+// path pictures take.
 void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t* divisor,
              int count, std::uint8_t* out);
 

@@ -50,59 +50,52 @@ inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
     return std::uint16_t(std::uint16_t(28 * r + 77 * g + 151 * b) / 255u);
 }
 
-// The rescaling c * t / y0 truncated and clamped at 255, on 16-bit lanes
-// (c <= 255, 0 <= t <= y0 + y0 / 2 <= 384, 1 <= y0 <= 256).
+// ---- The rescaling c * t / y0, one product per channel ----
+// (c <= 255, 0 <= t <= y0 + y0 / 2, 1 <= y0 <= 256; the result is truncated
+// and clamped at 255.) With u = t - y0 where t reaches y0 (then u <= y0 / 2)
+// and u = t below it, c * t / y0 truncated is c (when t reached y0) plus
+// floor(c * u / y0), and since u < y0
+//   floor(c * u / y0) = floor(c * ceil(u * 2^16 / y0) / 2^16)
+// for every c <= 255: the ceiling adds less than c / 2^16 to the exact
+// quotient, whose fraction is at most (y0 - 1) / y0, and c * (y0 - 1) < 2^16.
 //
-// `ratio` is floor(t * 2^15 / y0) <= 1.5 * 2^15, which fits 16 bits. It comes
-// from one float division: t * 2^15 < 2^24 and y0 are exact floats, and when
-// the quotient x is not a whole number its distance to the next one is at
-// least 1 / y0, more than half a float step at x (at most x * 2^-24 < 1 / y0),
+// The ceiling, below 2^16, is floor((u * 2^16 + y0 - 1) / y0) from one float
+// division: the numerator is below 2^24, so it and y0 are exact floats, and
+// when the quotient x is not a whole number its distance to the next one is
+// at least 1 / y0 >= 2^-8, more than half a float step at x (at most 2^-9),
 // so the rounded quotient stays below that whole number and truncates to it.
-//
-// c * ratio / 2^15 then lies in (c * t / y0 - 255 / 2^15, c * t / y0], so its
-// whole part q is the quotient or one less; the remainder c * t - q * y0 lies
-// in 0 ... 2 * y0 - 1 < 2^16, so its low 16 bits are exact although the
-// products wrap, and one step up settles q. (Checked for every c, y0 and
-// brightness of the blurred pixel as well.)
-//
-// c * ratio >> 15 is taken from the two bytes of the ratio, every product
-// within 16 bits: (a * 256 + b) >> 15 = (a + (b >> 8)) >> 7.
-inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16_t y0,
-                                   std::uint16_t ratioHigh, std::uint16_t ratioLow) {
-    const std::uint16_t high = std::uint16_t(c * ratioHigh);
-    const std::uint16_t low = std::uint16_t(c * ratioLow);
-    std::uint16_t q = std::uint16_t(std::uint16_t(high + (low >> 8)) >> 7);
-    const std::uint16_t rest = std::uint16_t(c * t - q * y0);
-    q = std::uint16_t(q + static_cast<std::uint16_t>(rest >= y0));
-    return std::min<std::uint16_t>(q, 255);
-}
+// (Checked for every c, t and y0 by the tests.)
 
-// floor(t * 2^15 / divisor), the step before ScaledChannel.
-inline std::uint16_t Ratio(std::uint16_t t, std::uint16_t divisor) {
+// ceil(u * 2^16 / y0), u < y0.
+inline std::uint16_t Fraction(std::uint16_t u, std::uint16_t y0) {
     return std::uint16_t(
-        static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
+        static_cast<int>(static_cast<float>(u * 65536 + y0 - 1) / static_cast<float>(y0)));
 }
 
-// What the rescaling of a pixel's three channels shares, one array each.
-struct PixelTerms {
-    std::uint16_t* t;        // the sharpened brightness, at least 0
-    std::uint16_t* divisor;  // the brightness, at least 1
-    std::uint16_t* high;     // the high byte of floor(t * 2^15 / divisor)
-    std::uint16_t* low;      // and its low byte
-    std::uint16_t* keep;     // all ones where pure blue stays as it is
-};
+// c * t / y0 from the shared terms: the fraction of u and all ones in `whole`
+// where t reached y0.
+inline std::uint8_t RescaledChannel(std::uint16_t c, std::uint16_t fraction, std::uint16_t whole) {
+    return std::uint8_t(std::min(255u, ((unsigned(c) * fraction) >> 16) + (c & whole)));
+}
+
+// The terms of the rescaling of t / y0 (1 <= y0) into `fraction` and `whole`.
+inline void RescalingTerms(std::uint16_t t, std::uint16_t y0, std::uint16_t& fraction,
+                           std::uint16_t& whole) {
+    const bool reached = t >= y0;
+    fraction = Fraction(std::uint16_t(reached ? t - y0 : t), y0);
+    whole = std::uint16_t(0u - unsigned(reached));
+}
 
 // The brightness terms of interior columns 1 ... width - 2, every value on
-// 16-bit lanes but the one division. Written without branches so that the
-// loop is vectorised (the build compiles this file without floating-point
-// traps, which changes no result: every float here is finite).
+// 16-bit lanes but the one division; pure blue gets fraction 0 and the channel
+// itself, which keeps it. Written without branches so that the loop is
+// vectorised (the build compiles this file without floating-point traps,
+// which changes no result: every float here is finite).
 KAMBRIX_KERNEL_CLONES
 void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
               const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
               const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
-              std::uint16_t* __restrict tOut, std::uint16_t* __restrict divisorOut,
-              std::uint16_t* __restrict highOut, std::uint16_t* __restrict lowOut,
-              std::uint16_t* __restrict keepOut) {
+              std::uint16_t* __restrict fractionOut, std::uint16_t* __restrict wholeOut) {
     for (int x = 1; x < width - 1; ++x) {
         // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
         const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
@@ -113,29 +106,23 @@ void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* _
         const std::int16_t y1 = std::int16_t(Brightness16(rb, gb, bb));
         const std::int16_t difference = std::int16_t(y1 - y0);
         const std::uint16_t t = std::uint16_t(std::max(0, y0 - difference / 2));
-        const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
-        tOut[x] = t;
-        divisorOut[x] = divisor;
-        const std::uint16_t ratio = Ratio(t, divisor);
-        highOut[x] = std::uint16_t(ratio >> 8);
-        lowOut[x] = std::uint16_t(ratio & 255);
-        keepOut[x] = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+        std::uint16_t fraction, whole;
+        // A brightness of 0 needs no case of its own: t is 0 then (the blurred
+        // brightness is not negative), and so is every channel, the black it
+        // must become.
+        RescalingTerms(t, std::uint16_t(std::max<std::int16_t>(1, y0)), fraction, whole);
+        const std::uint16_t keep = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+        fractionOut[x] = std::uint16_t(fraction & ~keep);
+        wholeOut[x] = std::uint16_t(whole | keep);
     }
 }
 
-// One channel of interior columns 1 ... width - 2 rescaled. A brightness of 0
-// needs no mask of its own: its sharpened brightness is 0 (the blurred one is
-// not negative), and so is every rescaled channel, the black it must become.
+// One channel of interior columns 1 ... width - 2 rescaled.
 KAMBRIX_KERNEL_CLONES
-void ScaleRow(int width, const std::uint8_t* __restrict channel, const std::uint16_t* __restrict t,
-              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict high,
-              const std::uint16_t* __restrict low, const std::uint16_t* __restrict keep,
+void ScaleRow(int width, const std::uint8_t* __restrict channel,
+              const std::uint16_t* __restrict fraction, const std::uint16_t* __restrict whole,
               std::uint8_t* __restrict out) {
-    for (int x = 1; x < width - 1; ++x) {
-        const std::uint16_t c = channel[x];
-        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], high[x], low[x]);
-        out[x] = std::uint8_t((c & keep[x]) | (n & ~keep[x]));
-    }
+    for (int x = 1; x < width - 1; ++x) out[x] = RescaledChannel(channel[x], fraction[x], whole[x]);
 }
 
 // ---- Between interleaved pixels and planes ----
@@ -257,17 +244,9 @@ __attribute__((target("ssse3"))) void MergeRowSsse3(int first, int last,
 // interleaved output in registers (sharpen_lanes.inc, once for AVX2 and once
 // for AVX-512).
 //
-// One product per channel: with u = t - divisor where t reaches the divisor
-// (then u <= divisor / 2) and u = t below it, c * t / divisor truncated is c
-// (when t reached the divisor) plus floor(c * u / divisor), and since
-// u < divisor
-//   floor(c * u / divisor) = floor(c * ceil(u * 2^16 / divisor) / 2^16)
-// for every c <= 255: the ceiling adds less than c / 2^16 to the exact
-// quotient, whose fraction is at most (divisor - 1) / divisor, and
-// c * (divisor - 1) < 2^16. The ceiling is floor((u * 2^16 + divisor - 1) /
-// divisor) from one float division, exact by the argument given at
-// ScaledChannel (the numerator stays below 2^24 and the quotient below 2^16).
-// Clamping at 255 is the saturation of the narrowing to bytes.
+// The rescaling is the one of the portable code (see "The rescaling c * t /
+// y0, one product per channel"); its clamping at 255 is the saturation of the
+// narrowing to bytes.
 
 #define KAMBRIX_AVX2_INLINE __attribute__((target("avx2"), always_inline))
 
@@ -552,12 +531,12 @@ class RowRing {
         for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
         result_ = bytes + 9 * width;
         sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
-        std::uint16_t* terms = sums_ + 3 * width;
-        terms_ = {terms, terms + width, terms + 2 * width, terms + 3 * width, terms + 4 * width};
+        fraction_ = sums_ + 3 * width;
+        whole_ = fraction_ + width;
     }
     // Bytes per worker: an even count, so that the sums of every worker are
     // aligned for 16-bit access.
-    static std::size_t Size(int width) { return 28 * static_cast<std::size_t>(width); }
+    static std::size_t Size(int width) { return 22 * static_cast<std::size_t>(width); }
 
     // Splits `row` into the slot after the newest.
     void Push(const std::uint8_t* row) {
@@ -580,11 +559,9 @@ class RowRing {
             return;
         }
         TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
-                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
-                 terms_.keep);
+                 sums_ + 2 * width_, fraction_, whole_);
         for (int p = 0; p < 3; ++p)
-            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.high, terms_.low,
-                     terms_.keep, result_ + p * width_);
+            ScaleRow(width_, Plane(1, p), fraction_, whole_, result_ + p * width_);
         MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
     }
 
@@ -595,7 +572,8 @@ class RowRing {
     std::uint8_t* slot_[3];
     std::uint8_t* result_;
     std::uint16_t* sums_;
-    PixelTerms terms_;
+    std::uint16_t* fraction_;  // the rescaling terms of the pixels
+    std::uint16_t* whole_;
 };
 
 // Asks for the bytes of a row a few rows ahead: between two rows the
@@ -698,8 +676,9 @@ void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t
     if (ActivePath() == Path::Avx2) avx2::Rescale(c, t, divisor, i = whole, out);
 #endif
     for (; i < count; ++i) {
-        const std::uint16_t ratio = Ratio(t[i], divisor[i]);
-        out[i] = std::uint8_t(ScaledChannel(c[i], t[i], divisor[i], ratio >> 8, ratio & 255));
+        std::uint16_t fraction, whole;
+        RescalingTerms(t[i], divisor[i], fraction, whole);
+        out[i] = RescaledChannel(c[i], fraction, whole);
     }
 }
 

@@ -300,51 +300,25 @@ __attribute__((target("avx2"))) void SplitRowAvx2(const std::uint8_t* __restrict
 }
 
 namespace avx2 {
+// One line per operation.
+// clang-format off
 #define KAMBRIX_LANES_TARGET __attribute__((target("avx2")))
 using V = __m256i;
 constexpr int kLanes = 16;
-KAMBRIX_AVX2_INLINE inline V Splat(short v) {
-    return _mm256_set1_epi16(v);
-}
-KAMBRIX_AVX2_INLINE inline V Add(V a, V b) {
-    return _mm256_add_epi16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V Sub(V a, V b) {
-    return _mm256_sub_epi16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V And(V a, V b) {
-    return _mm256_and_si256(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V Or(V a, V b) {
-    return _mm256_or_si256(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V Xor(V a, V b) {
-    return _mm256_xor_si256(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V AndNot(V a, V b) {
-    return _mm256_andnot_si256(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V ShiftRight(V a, int n) {
-    return _mm256_srli_epi16(a, n);
-}
-KAMBRIX_AVX2_INLINE inline V ShiftRightSigned(V a, int n) {
-    return _mm256_srai_epi16(a, n);
-}
-KAMBRIX_AVX2_INLINE inline V Max(V a, V b) {
-    return _mm256_max_epi16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V MulLow(V a, V b) {
-    return _mm256_mullo_epi16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V MulHigh(V a, V b) {
-    return _mm256_mulhi_epu16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V Equal(V a, V b) {
-    return _mm256_cmpeq_epi16(a, b);
-}
-KAMBRIX_AVX2_INLINE inline V Greater(V a, V b) {
-    return _mm256_cmpgt_epi16(a, b);
-}
+KAMBRIX_AVX2_INLINE inline V Splat(short v) { return _mm256_set1_epi16(v); }
+KAMBRIX_AVX2_INLINE inline V Add(V a, V b) { return _mm256_add_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Sub(V a, V b) { return _mm256_sub_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V And(V a, V b) { return _mm256_and_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V Or(V a, V b) { return _mm256_or_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V ShiftRight(V a, int n) { return _mm256_srli_epi16(a, n); }
+KAMBRIX_AVX2_INLINE inline V ShiftRightSigned(V a, int n) { return _mm256_srai_epi16(a, n); }
+KAMBRIX_AVX2_INLINE inline V Max(V a, V b) { return _mm256_max_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V MulLow(V a, V b) { return _mm256_mullo_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V MulHigh(V a, V b) { return _mm256_mulhi_epu16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Equal(V a, V b) { return _mm256_cmpeq_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Greater(V a, V b) { return _mm256_cmpgt_epi16(a, b); }
 KAMBRIX_AVX2_INLINE inline V Widened(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
@@ -370,51 +344,30 @@ KAMBRIX_AVX2_INLINE inline V Fraction(V low, V high, V divisor) {
 KAMBRIX_AVX2_INLINE inline __m256i Narrowed(const V (&lanes)[2]) {
     return _mm256_permute4x64_epi64(_mm256_packus_epi16(lanes[0], lanes[1]), 0xD8);
 }
+// clang-format on
 #include "imaging/sharpen_lanes.inc"
 #undef KAMBRIX_LANES_TARGET
 }  // namespace avx2
 
 namespace avx512 {
+// One line per operation.
+// clang-format off
 #define KAMBRIX_LANES_TARGET __attribute__((target("avx512bw")))
 #define KAMBRIX_AVX512_INLINE __attribute__((target("avx512bw"), always_inline))
 using V = __m512i;
 constexpr int kLanes = 32;
-KAMBRIX_AVX512_INLINE inline V Splat(short v) {
-    return _mm512_set1_epi16(v);
-}
-KAMBRIX_AVX512_INLINE inline V Add(V a, V b) {
-    return _mm512_add_epi16(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V Sub(V a, V b) {
-    return _mm512_sub_epi16(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V And(V a, V b) {
-    return _mm512_and_si512(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V Or(V a, V b) {
-    return _mm512_or_si512(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V Xor(V a, V b) {
-    return _mm512_xor_si512(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V AndNot(V a, V b) {
-    return _mm512_andnot_si512(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V ShiftRight(V a, int n) {
-    return _mm512_srli_epi16(a, n);
-}
-KAMBRIX_AVX512_INLINE inline V ShiftRightSigned(V a, int n) {
-    return _mm512_srai_epi16(a, n);
-}
-KAMBRIX_AVX512_INLINE inline V Max(V a, V b) {
-    return _mm512_max_epi16(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V MulLow(V a, V b) {
-    return _mm512_mullo_epi16(a, b);
-}
-KAMBRIX_AVX512_INLINE inline V MulHigh(V a, V b) {
-    return _mm512_mulhi_epu16(a, b);
-}
+KAMBRIX_AVX512_INLINE inline V Splat(short v) { return _mm512_set1_epi16(v); }
+KAMBRIX_AVX512_INLINE inline V Add(V a, V b) { return _mm512_add_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V Sub(V a, V b) { return _mm512_sub_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V And(V a, V b) { return _mm512_and_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V Or(V a, V b) { return _mm512_or_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V Xor(V a, V b) { return _mm512_xor_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V AndNot(V a, V b) { return _mm512_andnot_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V ShiftRight(V a, int n) { return _mm512_srli_epi16(a, n); }
+KAMBRIX_AVX512_INLINE inline V ShiftRightSigned(V a, int n) { return _mm512_srai_epi16(a, n); }
+KAMBRIX_AVX512_INLINE inline V Max(V a, V b) { return _mm512_max_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V MulLow(V a, V b) { return _mm512_mullo_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V MulHigh(V a, V b) { return _mm512_mulhi_epu16(a, b); }
 KAMBRIX_AVX512_INLINE inline V Equal(V a, V b) {
     return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b));
 }
@@ -424,12 +377,8 @@ KAMBRIX_AVX512_INLINE inline V Greater(V a, V b) {
 KAMBRIX_AVX512_INLINE inline V Widened(const std::uint8_t* p) {
     return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
 }
-KAMBRIX_AVX512_INLINE inline V Words(const std::uint16_t* p) {
-    return _mm512_loadu_si512(p);
-}
-KAMBRIX_AVX512_INLINE inline void StoreWords(std::uint16_t* p, V v) {
-    _mm512_storeu_si512(p, v);
-}
+KAMBRIX_AVX512_INLINE inline V Words(const std::uint16_t* p) { return _mm512_loadu_si512(p); }
+KAMBRIX_AVX512_INLINE inline void StoreWords(std::uint16_t* p, V v) { _mm512_storeu_si512(p, v); }
 KAMBRIX_AVX512_INLINE inline V Quotients(V numerator, V divisor) {
     return _mm512_cvttps_epi32(
         _mm512_div_ps(_mm512_cvtepi32_ps(numerator), _mm512_cvtepi32_ps(divisor)));
@@ -444,6 +393,7 @@ KAMBRIX_AVX512_INLINE inline V Fraction(V low, V high, V divisor) {
 KAMBRIX_AVX512_INLINE inline __m256i Narrowed(const V (&lanes)[1]) {
     return _mm512_cvtusepi16_epi8(lanes[0]);
 }
+// clang-format on
 #include "imaging/sharpen_lanes.inc"
 #undef KAMBRIX_AVX512_INLINE
 #undef KAMBRIX_LANES_TARGET

@@ -203,21 +203,25 @@ TEST_P(SharpenPath, EveryBrightnessMatchesTheReference) {
 // the filter can reach for it (0 ... divisor + divisor / 2).
 TEST_P(SharpenPath, RescalingIsExactOverItsWholeDomain) {
     std::vector<std::uint16_t> c, t, divisor;
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> out, exact;
     for (int d = 1; d <= 256; ++d) {
-        c.clear();
-        t.clear();
-        for (int sharpened = 0; sharpened <= d + d / 2; ++sharpened)
-            for (int channel = 0; channel < 256; ++channel) {
-                c.push_back(std::uint16_t(channel));
-                t.push_back(std::uint16_t(sharpened));
-            }
-        divisor.assign(c.size(), std::uint16_t(d));
-        out.assign(c.size(), 0);
-        sharpen_internal::Rescale(c.data(), t.data(), divisor.data(), int(c.size()), out.data());
-        for (std::size_t i = 0; i < c.size(); ++i) {
-            const int exact = std::min(255, c[i] * t[i] / d);
-            ASSERT_EQ(out[i], exact) << "c " << c[i] << " t " << t[i] << " divisor " << d;
+        const std::size_t count = std::size_t(d + d / 2 + 1) * 256;
+        c.resize(count);
+        t.resize(count);
+        exact.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            c[i] = std::uint16_t(i % 256);
+            t[i] = std::uint16_t(i / 256);
+            exact[i] = std::uint8_t(std::min(255, c[i] * t[i] / d));
+        }
+        divisor.assign(count, std::uint16_t(d));
+        out.assign(count, 0);
+        sharpen_internal::Rescale(c.data(), t.data(), divisor.data(), int(count), out.data());
+        const auto wrong = std::mismatch(exact.begin(), exact.end(), out.begin()).first;
+        if (wrong != exact.end()) {
+            const std::size_t i = std::size_t(wrong - exact.begin());
+            FAIL() << "c " << c[i] << " t " << t[i] << " divisor " << d << ": " << int(out[i])
+                   << ", exact " << int(exact[i]);
         }
     }
 }

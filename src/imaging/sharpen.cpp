@@ -150,11 +150,12 @@ void MergeRowPlain(int first, int last, const std::uint8_t* __restrict b,
     }
 }
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#define KAMBRIX_SHARPEN_X86 1
+
 // Pixels per step of the vector filter.
 constexpr int kVectorStep = 32;
 
-#if defined(__GNUC__) && defined(__x86_64__)
-#define KAMBRIX_SHARPEN_X86 1
 // The compiler moves stride-3 bytes nearly one at a time; byte shuffles move
 // sixteen pixels (three vectors) with nine shuffles each way.
 

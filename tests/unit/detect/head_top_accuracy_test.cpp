@@ -7,51 +7,34 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "detect/head_top_contour.h"
+#include "eval_bitmap.h"
 #include "eval_truth.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-Bitmap ToBitmap(const cv::Mat& bgr) {
-    Bitmap b(bgr.cols, bgr.rows);
-    for (int y = 0; y < bgr.rows; ++y)
-        std::memcpy(b.Row(y), bgr.ptr<unsigned char>(y), static_cast<std::size_t>(b.Stride()));
-    return b;
-}
-
 // |error| in percent of the marked face height (brow to chin), per photo.
 std::vector<double> HeadTopErrors(const std::string& folder) {
-    std::vector<Truth> truths;
-    if (!ReadTruth(std::filesystem::path(folder) / "truth.csv", truths)) return {};
     std::vector<double> errors;
-    for (const Truth& t : truths) {
-        if (!t.face || !t.chinY || !t.headTopY) continue;
-        const auto photo = PreparePhoto(std::filesystem::path(folder) / t.file, t);
-        if (!photo) continue;
-        const Box f = photo->place.Map(*t.face);
-        const int chin = photo->place.Y(*t.chinY);
+    const auto marked = [](const Truth& t) { return t.face && t.chinY && t.headTopY; };
+    ForEachPortrait(folder, "", marked, [&](const Truth& t, const PreparedPhoto& photo) {
+        const Box f = photo.place.Map(*t.face);
+        const int chin = photo.place.Y(*t.chinY);
         const double fh = chin - f.t;
         const int width = (f.r - f.l) * 5 / 4;
-        if (width < 200) continue;  // faces the program does not search for
+        if (width < 200) return;  // faces the program does not search for
         const int left = f.Cx() - width / 2, top = chin - width;
         const HeadTopFace face{{left, top, left + width, top + static_cast<int>(width / 1.07)},
                                chin};
-        const Bitmap image = ToBitmap(photo->square);
-        const std::optional<int> found = FindHeadTopContour(image, face);
+        const std::optional<int> found = FindHeadTopContour(ToBitmap(photo.square), face);
         const int row = found.value_or(top - width * 30 / 100);
-        errors.push_back(std::abs(row - photo->place.Y(*t.headTopY)) * 100 / fh);
-    }
+        errors.push_back(std::abs(row - photo.place.Y(*t.headTopY)) * 100 / fh);
+    });
     return errors;
-}
-
-double Percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
 class HeadTopAccuracy : public ::testing::TestWithParam<const char*> {};

@@ -214,18 +214,24 @@ cv::Mat Segment(const HeadCrop& c, bool topIsBackground) {
 // a head near the top of the photo). When the head reaches the top rows of
 // such a crop, the cut is made again with those rows as background; its
 // answer is taken when the head then ends clearly below them and still
-// rises above the forehead, else the hair is taken to touch the edge.
+// rises above the forehead, else the hair is taken to touch the edge. The
+// same second cut is tried when a head filling the photo's width leaves too
+// few background seeds for the first.
 std::optional<int> SegmentedTop(const HeadCrop& c) {
     cv::Scalar mean, deviation;
     cv::meanStdDev(c.pixels, mean, deviation);
     if (std::max({deviation[0], deviation[1], deviation[2]}) < kLeastDeviation)
         return std::nullopt;  // one flat colour: no head to tell from anything
     const cv::Mat head = Segment(c, false);
-    if (head.empty()) return std::nullopt;
-    std::optional<int> top = TopFromMask(head, c);
-    if (!c.cutAbove || !top) return top;
-    const int topRow = static_cast<int>(std::lround((*top - c.y0) * c.scale));
-    if (topRow >= kCornerRows) return top;
+    std::optional<int> top;
+    if (!head.empty()) {
+        top = TopFromMask(head, c);
+        if (!c.cutAbove || !top) return top;
+        const int topRow = static_cast<int>(std::lround((*top - c.y0) * c.scale));
+        if (topRow >= kCornerRows) return top;
+    } else if (!c.cutAbove) {
+        return std::nullopt;
+    }
     const cv::Mat again = Segment(c, true);
     if (again.empty()) return top;
     const std::optional<int> lower = TopFromMask(again, c);

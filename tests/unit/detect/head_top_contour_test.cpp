@@ -161,6 +161,22 @@ TEST(HeadTopContour, HeadNearThePictureTopIsNotGrownIntoTheWindowBehindIt) {
     EXPECT_NEAR(*top, h.trueTop - shift, 0.03 * h.faceHeight);
 }
 
+TEST(HeadTopContour, HeadFillingANarrowPhotosWidthIsStillMeasured) {
+    // A tight narrow crop: the photo is narrower than the face and starts
+    // a little above the hair, so that the only background is above it.
+    const int shift = 120;
+    SyntheticHead h = DrawHead(600, {40, 30, 25}, 173, White);
+    Bitmap moved(600, 600, kBlack);
+    for (int y = 0; y + shift < 600; ++y)
+        for (int x = 235; x < 365; ++x) moved.SetPixel(x, y, h.image.Pixel(x, y + shift));
+    h.image = moved;
+    h.face.box.top -= shift, h.face.box.bottom -= shift;
+    *h.face.chinRow -= shift;
+    const std::optional<int> top = FindHeadTopContour(h.image, h.face);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NEAR(*top, h.trueTop - shift, 0.03 * h.faceHeight);
+}
+
 // The segmentation starts from random cluster centres; the answer must not
 // depend on what the thread's generator held, and the generator is left as
 // it was.

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 
+#include "fd_fit_vote.h"
+
 namespace fd {
 
 namespace {
@@ -46,6 +48,16 @@ bool NearestModelBox(const std::vector<dlib::rectangle>& found, const dlib::rect
         if (best < 0 || d < best) best = d, out = r;
     }
     return best >= 0;
+}
+
+cv::Rect2d ToCv(const dlib::rectangle& r) {
+    return {static_cast<double>(r.left()), static_cast<double>(r.top()),
+            static_cast<double>(r.width()), static_cast<double>(r.height())};
+}
+
+dlib::rectangle ToDlib(const cv::Rect2d& r) {
+    return dlib::rectangle(std::lround(r.x), std::lround(r.y), std::lround(r.x + r.width) - 1,
+                           std::lround(r.y + r.height) - 1);
 }
 
 cv::Mat Print(const cv::Mat& grey) {
@@ -93,12 +105,21 @@ bool FitChin(const LandmarkModel& model, const cv::Mat& picture, const cv::Rect&
                          haar.height * s);
     const dlib::rectangle haarLocal(local.x, local.y, local.x + local.width - 1,
                                     local.y + local.height - 1);
-    dlib::rectangle box;
-    if (!NearestModelBox(model.boxFinder(image), haarLocal, box)) box = ModelBoxFromHaar(local);
-    const dlib::full_object_detection shape = model.predictor(image, box);
+    const dlib::rectangle derived = ModelBoxFromHaar(local);
+    dlib::rectangle detected;
+    if (!NearestModelBox(model.boxFinder(image), haarLocal, detected)) detected = derived;
+    const dlib::full_object_detection shape = model.predictor(image, detected);
     if (!ChinBelowMouth(shape)) return false;
-    const dlib::point p = shape.part(kChinPoint);
-    chin = {area.x + p.x() / s, area.y + p.y() / s};
+    std::vector<cv::Point2d> votes;
+    for (const cv::Rect2d& start : StartBoxes(ToCv(detected), ToCv(derived))) {
+        const dlib::full_object_detection other = model.predictor(image, ToDlib(start));
+        if (ChinBelowMouth(other))
+            votes.emplace_back(other.part(kChinPoint).x(), other.part(kChinPoint).y());
+    }
+    const dlib::point own = shape.part(kChinPoint);
+    const cv::Point2d p = VotedChin({static_cast<double>(own.x()), static_cast<double>(own.y())},
+                                    votes, local.height);
+    chin = {area.x + p.x / s, area.y + p.y / s};
     return chin.x >= 0 && chin.y >= 0 && chin.x < picture.cols && chin.y < picture.rows;
 }
 

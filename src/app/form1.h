@@ -155,6 +155,7 @@ class TForm1 : public QMainWindow {
     std::array<TPhotoSlot, kMaxPhotoSlots> FSlots{};
     PixelRect FFrameRect;
     bool FAbortRequested = false;
+    int FSaveFailures = 0;  // sheets of the current press that could not be saved
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;

@@ -91,8 +91,12 @@ void TForm1::FinishFolder() {
         std::string written;
         if (SaveSheet(FSheetBmp, save, *FHost.dialogs, FTitle, &written) == 0)
             SetStatusText(0, kStatusSaved + written);
+        else
+            ++FSaveFailures;
     }
-    FHost.dialogs->ShowMessage(kMsgSaved, FTitle);
+    // The closing note of the folder must not call a run saved when a sheet
+    // of it was lost: each failure was told as it happened, this sums it up.
+    FHost.dialogs->ShowMessage(FSaveFailures > 0 ? kMsgSaveFailed : kMsgSaved, FTitle);
 }
 
 void TForm1::ShowRunProgress() {

@@ -23,6 +23,7 @@ void TForm1::BitBtn3Click() {
     BusyGuard busy(FBusy);
     if (!busy) return;
     FAbortRequested = false;
+    FSaveFailures = 0;
     WriteLogSeparator();
     LoadSheetBackground();
     if (AutomaticRun())
@@ -66,6 +67,7 @@ int TForm1::ComposeSheet() {
         ::ComposeSheet(CurrentLayout(), ReadSheetOptions(), FTrimBmp, FBackBmp, FFileName, FSheet,
                        *FHost.dialogs, &report, [this] { Pump(); });
     if (result == kComposeNoMemory) FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
+    if (result == kComposeSaveFailed) ++FSaveFailures;
     if (result != 0) return result;
     ShowSheetPreview();
     if (report.saved) {

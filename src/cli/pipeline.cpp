@@ -343,7 +343,10 @@ class UnitSheet {
     // Cuts the frame out and composes it into this person's places.
     void Compose(PhotoRun& run, const BatchPhoto& photo) {
         PhotoResult& r = run.result;
-        if (staging_.empty()) staging_ = StagingFolder(plan_, SheetFolderOf(plan_, photo), unit_);
+        if (staging_.empty()) {
+            sheetFolder_ = SheetFolderOf(plan_, photo);
+            staging_ = StagingFolder(plan_, sheetFolder_, unit_);
+        }
         Bitmap trim;
         run.CutFrame(trim);
         ComposeReport report;
@@ -354,7 +357,7 @@ class UnitSheet {
         r.ms.emplace_back("sheet", MsSince(start));
         if (code == kComposeStopped)
             return Fail(r, code, plan_.options.settings.enlargeSmall ? dialogs_.last : kMsgEnlarge);
-        if (code != 0) return Fail(r, code, dialogs_.last);
+        if (code != 0) return Fail(r, code, Told());
         if (!report.trimmedPath.empty()) {
             const std::string final =
                 TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
@@ -406,19 +409,35 @@ class UnitSheet {
             if (published)
                 r.sheet = final;
             else
-                Fail(r, kSaveWriteFailed, dialogs_.last.empty() ? kMsgSaveFailed : dialogs_.last);
+                Fail(r, kSaveWriteFailed, dialogs_.last.empty() ? kMsgSaveFailed : Told());
         }
     }
 
   private:
+    // The last message shown, naming the sheet folder where the savers named
+    // the staging folder inside it: the user knows only the one.
+    std::string Told() const {
+        const auto bare = [](std::string folder) {  // as messages name a folder
+            if (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator))
+                folder.pop_back();
+            return folder;
+        };
+        std::string text = dialogs_.last;
+        const std::string staging = bare(staging_);
+        const std::size_t at = staging.empty() ? std::string::npos : text.find(staging);
+        if (at != std::string::npos) text.replace(at, staging.size(), bare(sheetFolder_));
+        return text;
+    }
+
     const BatchPlan& plan_;
     const Bitmap& back_;
     int unit_;
     BatchDialogs dialogs_;
     SheetState sheet_;
-    std::string staging_;  // this unit's staging folder, once something is written
-    std::string staged_;   // the sheet written there, when saved
-    bool drawn_ = false;   // a person is on the sheet that is not saved yet
+    std::string staging_;      // this unit's staging folder, once something is written
+    std::string sheetFolder_;  // the folder the staging folder lies in
+    std::string staged_;       // the sheet written there, when saved
+    bool drawn_ = false;       // a person is on the sheet that is not saved yet
 };
 
 }  // namespace

@@ -143,23 +143,28 @@ long MemoryByStep::PeakKb(int from, int to) const {
     return peak;
 }
 
-std::vector<std::string> CsvFields(const std::string& line) {
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
     std::vector<std::string> fields(1);
     bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
             fields.back() += '"';
             ++i;
         } else if (c == '"') {
             quoted = !quoted;
         } else if (c == ',' && !quoted) {
             fields.emplace_back();
-        } else {
+        } else if (c == '\n' && !quoted) {
+            rows.push_back(std::move(fields));
+            fields.assign(1, {});
+        } else if (c != '\r' || quoted) {
             fields.back() += c;
         }
     }
-    return fields;
+    if (fields.size() > 1 || !fields[0].empty()) rows.push_back(std::move(fields));
+    return rows;
 }
 
 }  // namespace fault_run

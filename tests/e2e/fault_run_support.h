@@ -59,7 +59,8 @@ class MemoryByStep {
     std::vector<long> peak_;
 };
 
-// One CSV line split into fields (quoted fields as written by the report).
-std::vector<std::string> CsvFields(const std::string& line);
+// A CSV text split into rows of fields (quoted fields, which may hold line
+// breaks, as the report writes them).
+std::vector<std::vector<std::string>> CsvRows(const std::string& text);
 
 }  // namespace fault_run

@@ -188,8 +188,9 @@ TEST_F(FaultWindowRun, TwoHundredPhotosOneInTenDamaged) {
     for (const auto& [origin, seen] : outcomes) EXPECT_EQ(seen.size(), 1u) << origin;
     EXPECT_GE(sheets, n / 2);
     for (const std::string& file : written) {
-        if (file != kRecognitionLogName)
+        if (file != kRecognitionLogName) {
             EXPECT_EQ(set.origins.count(file), 1u) << "unexpected file " << file;
+        }
     }
     EXPECT_EQ(Shown(kSaved), 1);
 

@@ -211,7 +211,8 @@ TEST_F(FolderTest, PhotosSavedIntoTheirOwnFolderAreNotTakenAsFinished) {
     RunAutomatically();
     EXPECT_EQ(fs::file_size(files[0]), size);
     EXPECT_EQ(form1->FBatchIndex, 2);
-    EXPECT_EQ(host.dialogs.Texts().back(), "保存しました。");
+    // No sheet was written, so the folder's closing note does not say saved.
+    EXPECT_EQ(host.dialogs.Texts().back(), "保存に失敗しました。");
 }
 
 // ---- the press's setup -------------------------------------------------------

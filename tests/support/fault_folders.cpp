@@ -1,14 +1,14 @@
 #include "support/fault_folders.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fstream>
 #include <iterator>
 
@@ -23,15 +23,30 @@ bool CanCreateFileIn(const fs::path& folder) {
     return true;
 }
 
+namespace {
+
+// Root's power to pass permission checks, in this thread's effective set.
+bool SetOverrideEffective(bool on) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    const unsigned bits = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    data[0].effective =
+        on ? data[0].effective | (data[0].permitted & bits) : data[0].effective & ~bits;
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
 ReadOnlyFolder::ReadOnlyFolder(const fs::path& folder) : folder_(folder) {
     // Root passes permission checks, so permissions alone prove nothing there.
-    if (TryPermissions() || TryMount() || TryImmutable()) {
+    if (TryPermissions() || TryMount() || TryImmutable() || TryWithoutOverride()) {
         made_ = true;
         return;
     }
     how_ =
-        "neither permissions (running as root), a read-only bind mount nor the immutable "
-        "attribute could make a folder refuse new files here";
+        "neither permissions, a read-only bind mount, the immutable attribute nor root "
+        "without its permission override could make a folder refuse new files here";
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {
@@ -76,8 +91,24 @@ bool ReadOnlyFolder::TryImmutable() {
     return false;
 }
 
+// Root without the override (in the calling thread, which does the writes
+// of these tests) meets permissions like anyone else.
+bool ReadOnlyFolder::TryWithoutOverride() {
+    if (::geteuid() != 0 || !SetOverrideEffective(false)) return false;
+    kind_ = Kind::NoOverride;
+    how_ = "permissions, with root's override dropped";
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (!CanCreateFileIn(folder_)) return true;
+    Undo();
+    return false;
+}
+
 void ReadOnlyFolder::Undo() {
     switch (kind_) {
+        case Kind::NoOverride:
+            SetOverrideEffective(true);
+            fs::permissions(folder_, fs::perms::owner_all);
+            break;
         case Kind::Permissions:
             fs::permissions(folder_, fs::perms::owner_all);
             break;
@@ -101,13 +132,6 @@ void ReadOnlyFolder::Undo() {
     kind_ = Kind::None;
 }
 
-namespace {
-
-struct rlimit gSavedLimit {};
-struct sigaction gSavedXfsz {};
-
-}  // namespace
-
 SmallDisk::SmallDisk(const fs::path& folder, std::uintmax_t bytes) : folder_(folder) {
     fs::create_directories(folder_);
     const std::string size = "size=" + std::to_string(bytes);
@@ -115,7 +139,7 @@ SmallDisk::SmallDisk(const fs::path& folder, std::uintmax_t bytes) : folder_(fol
         mounted_ = true;
         how_ = "tmpfs of " + std::to_string(bytes >> 10) + " KB";
     } else {
-        how_ = "file-size limit (mounting a tmpfs is not allowed here)";
+        how_ = "a small disk needs a tmpfs, and mounting one is not allowed here";
     }
 }
 
@@ -126,17 +150,7 @@ SmallDisk::~SmallDisk() {
 
 bool SmallDisk::LeaveOnly(std::uintmax_t bytes) {
     Free();
-    if (!mounted_) {
-        // A write past the limit then fails with EFBIG instead of killing us.
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGXFSZ, &ignore, &gSavedXfsz);
-        ::getrlimit(RLIMIT_FSIZE, &gSavedLimit);
-        struct rlimit lower = gSavedLimit;
-        lower.rlim_cur = static_cast<rlim_t>(bytes);
-        limited_ = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
-        return limited_;
-    }
+    if (!mounted_) return false;
     struct statvfs s {};
     if (::statvfs(folder_.c_str(), &s) != 0) return false;
     const std::uintmax_t available = static_cast<std::uintmax_t>(s.f_bavail) * s.f_frsize;
@@ -150,11 +164,6 @@ bool SmallDisk::LeaveOnly(std::uintmax_t bytes) {
 }
 
 void SmallDisk::Free() {
-    if (limited_) {
-        ::setrlimit(RLIMIT_FSIZE, &gSavedLimit);
-        ::sigaction(SIGXFSZ, &gSavedXfsz, nullptr);
-        limited_ = false;
-    }
     if (mounted_) {
         std::error_code ec;
         fs::remove(folder_ / kFillerName, ec);

@@ -8,8 +8,10 @@
 #include <string>
 
 // Makes `folder` refuse new files: by its permissions when not root, else by
-// a read-only bind mount over it, else by the immutable attribute. Made()
-// tells whether one of them worked; How() names it, or says what was tried.
+// a read-only bind mount over it, else by the immutable attribute, else by
+// permissions with root's override dropped from the calling thread (which
+// must then be the one that writes). Made() tells whether one of them
+// worked; How() names it, or says what was tried.
 class ReadOnlyFolder {
   public:
     explicit ReadOnlyFolder(const std::filesystem::path& folder);
@@ -21,10 +23,11 @@ class ReadOnlyFolder {
     const std::string& How() const { return how_; }
 
   private:
-    enum class Kind { None, Permissions, Mount, Immutable };
+    enum class Kind { None, Permissions, Mount, Immutable, NoOverride };
     bool TryPermissions();
     bool TryMount();
     bool TryImmutable();
+    bool TryWithoutOverride();
     void Undo();
 
     std::filesystem::path folder_;
@@ -34,10 +37,9 @@ class ReadOnlyFolder {
 };
 
 // A small disk at `folder` (created when missing): a tmpfs of `bytes`
-// mounted there when mounting works, else a limit on this process's file
-// sizes (writes past it fail with EFBIG, as writes to a full disk fail).
-// LeaveOnly(n) lets the next writes have about n bytes; Free() gives the
-// room back. Both limit files written after the call.
+// mounted there. LeaveOnly(n) fills it to within n bytes; Free() gives the
+// room back. (A limit on the process's file sizes is no substitute: it would
+// stop every file the run writes, the framing's working image first.)
 class SmallDisk {
   public:
     explicit SmallDisk(const std::filesystem::path& folder, std::uintmax_t bytes = 16u << 20);
@@ -55,7 +57,6 @@ class SmallDisk {
   private:
     std::filesystem::path folder_;
     bool mounted_ = false;
-    bool limited_ = false;
     std::string how_;
 };
 

@@ -149,13 +149,13 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
     int FBatchIndex = 0;
+    int FSaveFailures = 0;  // sheets of the current press that could not be saved
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
     std::array<TPhotoSlot, kMaxPhotoSlots> FSlots{};
     PixelRect FFrameRect;
     bool FAbortRequested = false;
-    int FSaveFailures = 0;  // sheets of the current press that could not be saved
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;

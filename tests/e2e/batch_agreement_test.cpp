@@ -37,12 +37,15 @@ std::map<std::string, Reported> ReadReport(const std::string& path) {
     return rows;
 }
 
-using BatchAgreement = PortraitFormTest;
+class BatchAgreement : public PortraitFormTest {
+  protected:
+    static constexpr const char* kLayout = kPassportLayout;
+};
 
 TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
     // One worker: this process runs a window, which a worker process must not share.
     std::ostringstream o, e;
-    ASSERT_NE(RunBatchCommand({folder, "--frame-only", "--layout", form1->FAppDir + kPassportLayout,
+    ASSERT_NE(RunBatchCommand({folder, "--frame-only", "--layout", form1->FAppDir + kLayout,
                                "--no-recognition-images", "--out", out.Dir() + "batch", "--jobs",
                                "1", "--report", out.Dir() + "r.csv"},
                               form1->FAppDir, o, e, false),

@@ -214,7 +214,7 @@ TEST_F(FaultBatchRun, TwoHundredPhotosOneInTenDamaged) {
         EXPECT_EQ(seen.size(), 1u) << origin << ": " << ::testing::PrintToString(seen);
         std::printf("%-36s %s\n", origin.c_str(), seen.begin()->c_str());
     }
-    EXPECT_GE(sheets, n / 5);  // many portraits cut this small are refused alike
+    EXPECT_GE(sheets, n / 10);  // many portraits cut this small are refused alike
     for (const std::string& file : written) {
         if (file.find(".jpg") != std::string::npos) {
             EXPECT_EQ(set.origins.count(file), 1u) << "unexpected file " << file;

@@ -199,7 +199,7 @@ TEST_F(FaultWindowRun, TwoHundredPhotosOneInTenDamaged) {
         sheets += has;
     }
     for (const auto& [origin, seen] : outcomes) EXPECT_EQ(seen.size(), 1u) << origin;
-    EXPECT_GE(sheets, n / 5);  // many portraits cut this small are refused alike
+    EXPECT_GE(sheets, n / 10);  // many portraits cut this small are refused alike
     for (const std::string& file : written) {
         if (file != kRecognitionLogName) {
             EXPECT_EQ(set.origins.count(file), 1u) << "unexpected file " << file;

@@ -2,7 +2,26 @@
 # checks them against the record: the tests read that data and must never
 # change it, and a run that did fails here.
 #   cmake -DMODE=record|check -DDIR=<folder> -DRECORD=<file> -P shared_guard.cmake
+# MODE=selftest shows on a scratch folder DIR that a change is caught.
 cmake_policy(SET CMP0057 NEW)
+
+if(MODE STREQUAL "selftest")
+    file(REMOVE_RECURSE "${DIR}")
+    file(WRITE "${DIR}/sub/photo.jpg" "bytes")
+    set(guard -DDIR=${DIR} -DRECORD=${DIR}.record -P ${CMAKE_CURRENT_LIST_FILE})
+    execute_process(COMMAND ${CMAKE_COMMAND} -DMODE=record ${guard})
+    execute_process(COMMAND ${CMAKE_COMMAND} -DMODE=check ${guard} RESULT_VARIABLE same
+                    OUTPUT_QUIET ERROR_QUIET)
+    file(WRITE "${DIR}/sub/photo.jpg" "other")
+    execute_process(COMMAND ${CMAKE_COMMAND} -DMODE=check ${guard} RESULT_VARIABLE changed
+                    OUTPUT_QUIET ERROR_QUIET)
+    file(REMOVE_RECURSE "${DIR}")
+    file(REMOVE "${DIR}.record")
+    if(NOT same EQUAL 0 OR changed EQUAL 0)
+        message(FATAL_ERROR "the guard missed: unchanged ${same}, changed ${changed}")
+    endif()
+    return()
+endif()
 set(listing "")
 if(IS_DIRECTORY "${DIR}")
     file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${DIR}" "${DIR}/*")

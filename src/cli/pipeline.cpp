@@ -45,6 +45,18 @@ class BatchDialogs : public IDialogs {
     explicit BatchDialogs(bool enlargeSmall) : enlargeSmall_(enlargeSmall) {}
     void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
         last = text;
+        const std::size_t at = staging_.empty() ? std::string::npos : last.find(staging_);
+        if (at != std::string::npos) last.replace(at, staging_.size(), folder_);
+    }
+    // The savers write into a staging folder inside the sheet folder; their
+    // messages name the sheet folder instead, the one the user knows.
+    void NameStagingAs(const std::string& staging, const std::string& folder) {
+        const auto bare = [](std::string f) {  // as messages name a folder
+            if (f.size() > 1 && (f.back() == '/' || f.back() == kPathSeparator)) f.pop_back();
+            return f;
+        };
+        staging_ = bare(staging);
+        folder_ = bare(folder);
     }
     bool AskYesNo(const std::string& text, const std::string&) override {
         if (text == kMsgEnlarge) return !enlargeSmall_;
@@ -56,6 +68,7 @@ class BatchDialogs : public IDialogs {
 
   private:
     bool enlargeSmall_;
+    std::string staging_, folder_;
 };
 
 // Moves a staged output to its real name (replacing an older one, as the
@@ -346,8 +359,9 @@ class UnitSheet {
     void Compose(PhotoRun& run, const BatchPhoto& photo) {
         PhotoResult& r = run.result;
         if (staging_.empty()) {
-            sheetFolder_ = SheetFolderOf(plan_, photo);
-            staging_ = StagingFolder(plan_, sheetFolder_, unit_);
+            const std::string folder = SheetFolderOf(plan_, photo);
+            staging_ = StagingFolder(plan_, folder, unit_);
+            dialogs_.NameStagingAs(staging_, folder);
         }
         Bitmap trim;
         run.CutFrame(trim);
@@ -359,7 +373,7 @@ class UnitSheet {
         r.ms.emplace_back("sheet", MsSince(start));
         if (code == kComposeStopped)
             return Fail(r, code, plan_.options.settings.enlargeSmall ? dialogs_.last : kMsgEnlarge);
-        if (code != 0) return Fail(r, code, Told());
+        if (code != 0) return Fail(r, code, dialogs_.last);
         if (!report.trimmedPath.empty()) {
             const std::string final =
                 TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
@@ -411,35 +425,19 @@ class UnitSheet {
             if (published)
                 r.sheet = final;
             else
-                Fail(r, kSaveWriteFailed, dialogs_.last.empty() ? kMsgSaveFailed : Told());
+                Fail(r, kSaveWriteFailed, dialogs_.last.empty() ? kMsgSaveFailed : dialogs_.last);
         }
     }
 
   private:
-    // The last message shown, naming the sheet folder where the savers named
-    // the staging folder inside it: the user knows only the one.
-    std::string Told() const {
-        const auto bare = [](std::string folder) {  // as messages name a folder
-            if (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator))
-                folder.pop_back();
-            return folder;
-        };
-        std::string text = dialogs_.last;
-        const std::string staging = bare(staging_);
-        const std::size_t at = staging.empty() ? std::string::npos : text.find(staging);
-        if (at != std::string::npos) text.replace(at, staging.size(), bare(sheetFolder_));
-        return text;
-    }
-
     const BatchPlan& plan_;
     const Bitmap& back_;
     int unit_;
     BatchDialogs dialogs_;
     SheetState sheet_;
-    std::string staging_;      // this unit's staging folder, once something is written
-    std::string sheetFolder_;  // the folder the staging folder lies in
-    std::string staged_;       // the sheet written there, when saved
-    bool drawn_ = false;       // a person is on the sheet that is not saved yet
+    std::string staging_;  // this unit's staging folder, once something is written
+    std::string staged_;   // the sheet written there, when saved
+    bool drawn_ = false;   // a person is on the sheet that is not saved yet
 };
 
 }  // namespace

@@ -2,8 +2,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <opencv2/core/utility.hpp>
 #include <optional>
 #include <thread>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 #include "cli/progress.h"
 #include "detect/auto_frame.h"
@@ -67,6 +73,16 @@ class Progress {
     ProgressCounts counts_;
 };
 
+// Several worker processes already keep every core busy: threads of their
+// own inside each (the pixel kernels' teams, OpenCV's pool under the face
+// search) would only spin and switch against the other workers.
+void KeepWorkerOnOneThread() {
+#ifdef _OPENMP
+    omp_set_num_threads(1);
+#endif
+    cv::setNumThreads(1);
+}
+
 int ExitStatus(const ProgressCounts& counts) {
     if (StopSignal() != 0) return 128 + StopSignal();
     return counts.failed > 0 ? kExitSomeFailed : kExitOk;
@@ -102,6 +118,42 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
 
 namespace {
 
+// The face library loaded in the parent, its descriptions and landmark model
+// read, before the workers are forked: they share those pages instead of each
+// spending most of a second of processor time reading the same model.
+class SharedFaceModels {
+  public:
+    explicit SharedFaceModels(const std::string& appDir)
+        : library_(appDir + FaceLibraryFileName()) {
+        if (library_.Load() != 0) return;
+        // A search of a picture that does not exist reads the description
+        // first (waiting for the library's loading thread), then fails.
+        const std::string nowhere = appDir + ".kambrix-batch-no-picture.jpg";
+        for (const char* cascade : {kFaceCascadeName, kChinCascadeName})
+            library_.FaceDetect(nowhere, appDir + cascade, 0, 3);
+        WaitForOneThread();
+    }
+    SharedFaceModels(const SharedFaceModels&) = delete;
+    SharedFaceModels& operator=(const SharedFaceModels&) = delete;
+
+  private:
+    // A fork copies only the calling thread: the library's loading thread
+    // must have ended, not merely delivered, so that it holds no lock.
+    static void WaitForOneThread() {
+        for (int i = 0; i < 200 && ThreadCount() > 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    static int ThreadCount() {
+        std::error_code ec;
+        int n = 0;
+        for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end;
+             it.increment(ec))
+            ++n;
+        return n;
+    }
+    FaceLibrary library_;
+};
+
 // Runs the plan's units on the workers; the results in the order of the
 // photo list, those of photos never started left empty.
 std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress) {
@@ -121,7 +173,10 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     work.jobs = plan.options.jobs > 0
                     ? plan.options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    work.startWorker = [&] { worker.emplace(plan); };
+    work.startWorker = [&] {
+        if (work.jobs > 1) KeepWorkerOnOneThread();
+        worker.emplace(plan);
+    };
     work.stopWorker = [&] { worker.reset(); };
     work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };
     work.onResult = record;
@@ -138,6 +193,8 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
         RemoveStaging(plan, unit);
     };
     InstallStopHandlers();
+    std::optional<SharedFaceModels> shared;
+    if (work.jobs > 1 && work.units > 1) shared.emplace(plan.appDir);
     RunPool(work);
     return results;
 }

@@ -356,11 +356,12 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
               nullptr);
         _exit(127);
     }
-    // The first worker, as soon as there is one.
+    // The first worker, as soon as there is one (the parent reads the face
+    // models before it forks: on a busy machine that takes seconds).
     const std::string children =
         "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
     pid_t worker = 0;
-    for (int i = 0; i < 2000 && worker == 0; ++i) {
+    for (int i = 0; i < 30000 && worker == 0; ++i) {
         std::ifstream list(children);
         if (!(list >> worker)) worker = 0;
         if (worker == 0) usleep(1000);

@@ -387,5 +387,8 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
     EXPECT_EQ(WEXITSTATUS(status), kExitSomeFailed);
     EXPECT_EQ(lost, 2u) << csv;
     EXPECT_NE(csv.find("signal 9"), std::string::npos) << csv;
-    EXPECT_EQ(FilesUnder(t.Path() / "out").size(), 2u + 4u);  // two sheets, four trimmed photos
+    const std::vector<std::string> files = FilesUnder(t.Path() / "out");
+    std::string names;
+    for (const std::string& f : files) names += f + "\n";
+    EXPECT_EQ(files.size(), 2u + 4u) << names;  // two sheets, four trimmed photos
 }

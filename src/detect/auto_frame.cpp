@@ -224,7 +224,8 @@ int Pass::Run() {
     r_.tempImagePath = tempPath;
     // The library searches the luminance only: a grey file gives it the same
     // picture for about half the coding and decoding.
-    if (EncodeJpegGreyFile(tempPath, square_, o_.jpegQuality) != 0) return kFrameTempNotWritten;
+    if (EncodeJpegGreyWorkingFile(tempPath, square_, o_.jpegQuality) != 0)
+        return kFrameTempNotWritten;
     Record(r_, &FramingTimes::tempJpeg, start);
 
     try {
@@ -332,7 +333,8 @@ int Pass::ChinSearch() {
     if (R - L <= 0 || fh <= 0) return 0;
     Bitmap strip(R - L, fh, kBlack);
     CopyRect(square_, {L, y0, R, y0 + fh}, strip, 0, 0);
-    if (EncodeJpegGreyFile(temp_.path, strip, o_.jpegQuality) != 0) return kFrameTempNotWritten;
+    if (EncodeJpegGreyWorkingFile(temp_.path, strip, o_.jpegQuality) != 0)
+        return kFrameTempNotWritten;
     const int m = o_.minFaceSize;
     library_.SetMinSize(m / 8, m / 8);
     library_.FaceDetect(temp_.path, chinCascade_, 0, o_.accuracy);

@@ -393,7 +393,9 @@ int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool
     std::vector<std::uint8_t> bytes;
     const int result = EncodeToMemory(image, quality, grey, bytes, error);
     if (result != 0) return result;
-    if (!WriteFileWhole(path, bytes.data(), bytes.size())) {
+    const bool written = grey ? WriteWorkingFile(path, bytes.data(), bytes.size())
+                              : WriteFileWhole(path, bytes.data(), bytes.size());
+    if (!written) {
         SetReason(error, kReasonWrite);
         return -1;
     }
@@ -411,7 +413,7 @@ int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, st
     return EncodeToFile(path, image, quality, false, error);
 }
 
-int EncodeJpegGreyFile(const std::string& path, const Bitmap& image, int quality,
-                       std::string* error) {
+int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
+                              std::string* error) {
     return EncodeToFile(path, image, quality, true, error);
 }

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <opencv2/core/utility.hpp>
 #include <optional>
 #include <thread>
@@ -131,26 +130,15 @@ class SharedFaceModels {
         const std::string nowhere = appDir + ".kambrix-batch-no-picture.jpg";
         for (const char* cascade : {kFaceCascadeName, kChinCascadeName})
             library_.FaceDetect(nowhere, appDir + cascade, 0, 3);
-        WaitForOneThread();
     }
     SharedFaceModels(const SharedFaceModels&) = delete;
     SharedFaceModels& operator=(const SharedFaceModels&) = delete;
 
   private:
-    // A fork copies only the calling thread: the library's loading thread
-    // must have ended, not merely delivered, so that it holds no lock.
-    static void WaitForOneThread() {
-        for (int i = 0; i < 200 && ThreadCount() > 1; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    static int ThreadCount() {
-        std::error_code ec;
-        int n = 0;
-        for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end;
-             it.increment(ec))
-            ++n;
-        return n;
-    }
+    // Forking is safe once both searches returned: the library's loading
+    // thread has delivered everything and holds none of its locks (the C
+    // library keeps its allocator consistent over a fork), and a worker never
+    // unloads the library, so the copy of that thread's handle is never joined.
     FaceLibrary library_;
 };
 

@@ -1,9 +1,12 @@
 // The framing pass hands the library a grey (luminance-only) temporary file
-// instead of a colour one. The library decodes in grey, so every answer must
+// instead of a colour one. The library decodes in grey, so both files must
+// decode to the same grey pixels at every scale it uses, and every answer must
 // be exactly the one the colour file gives: faces of both searches at several
 // minimum sizes and accuracies, and the chin of the strip.
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,6 +38,32 @@ std::string Describe(const Answer& a) {
     return s;
 }
 
+// The file decoded in grey at 1/denominator scale, as the library decodes
+// it (libjpeg's own grey output); empty when it cannot be read.
+std::vector<unsigned char> DecodeGrey(const std::string& path, int denominator) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {};
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr err{};
+    info.err = jpeg_std_error(&err);  // the test files are well formed
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_GRAYSCALE;
+    info.scale_num = 1;
+    info.scale_denom = static_cast<unsigned>(denominator);
+    jpeg_start_decompress(&info);
+    std::vector<unsigned char> pixels(std::size_t(info.output_width) * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels.data() + std::size_t(info.output_scanline) * info.output_width;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return pixels;
+}
+
 struct Question {
     int minSize, pass, accuracy;
 };
@@ -59,6 +88,12 @@ class GreyTempFileTest : public FaceLibraryTest {
         ASSERT_EQ(EncodeJpegFile(colour, picture, quality), 0);
         ASSERT_EQ(EncodeJpegGreyWorkingFile(grey, picture, quality), 0);
         EXPECT_LT(std::filesystem::file_size(grey), std::filesystem::file_size(colour));
+        for (const int denominator : {1, 2, 4, 8}) {
+            const std::vector<unsigned char> a = DecodeGrey(colour, denominator);
+            ASSERT_FALSE(a.empty());
+            EXPECT_TRUE(a == DecodeGrey(grey, denominator))
+                << "grey pixels differ at 1/" << denominator << ", quality " << quality;
+        }
         for (const Question& s : searches) {
             const Answer a = Ask(colour, cascade, s);
             const Answer b = Ask(grey, cascade, s);

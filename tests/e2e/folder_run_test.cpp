@@ -19,6 +19,7 @@
 #include "detect/recognition_log.h"
 #include "gui/form_fixture.h"
 #include "platform/cp932.h"
+#include "platform/jpeg.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 #include "sheet/output_paths.h"
@@ -190,6 +191,36 @@ TEST_F(FolderRun, FiftyPhotosKeepMemoryFlat) {
     // Flat: the last photos hold no more than the settled ones plus a margin
     // for the largest photo being among them.
     EXPECT_LE(late, settled + 40L * 1024);
+}
+
+// The window closed while the face library of a framing pass is loaded and
+// its model thread at work: the run stops after that photo, every sheet
+// written is whole, the photos are as they were, and the window is gone.
+TEST_F(FolderRun, ClosingTheWindowMidRunStopsCleanly) {
+    const int n = CopyPortraits(1, 6);
+    ASSERT_EQ(n, 6);
+    form2->CheckBox6->setChecked(false);
+    const std::set<std::string> before = FilesBelow(photos.Path());
+    Drop();
+    bool closed = false;
+    host.pump.action = [&] {
+        if (closed || form1->FBatchIndex != 2) return;
+        closed = true;
+        form1->close();
+    };
+    Run();
+    ASSERT_TRUE(closed);
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(form1->FRunning);
+    EXPECT_LE(form1->FBatchIndex, 3);
+    EXPECT_TRUE(host.dialogs.Texts().empty());
+    for (const std::string& f : FilesBelow(out.Path())) {
+        if (fs::path(f).extension() != ".jpg") continue;
+        Bitmap sheet;
+        EXPECT_EQ(DecodeJpegFile((out.Path() / f).string(), sheet), 0) << f;
+    }
+    EXPECT_LE(FilesBelow(out.Path()).size(), 3u);  // two sheets at most, and the log
+    EXPECT_EQ(FilesBelow(photos.Path()), before);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Ground truth of the shared portraits and the judging of one framing pass
 // against it, for facedetect_eval.
 #include <filesystem>
+#include <functional>
 #include <opencv2/core.hpp>
 #include <optional>
 #include <string>
@@ -73,6 +74,18 @@ class Summary {
 struct PreparedPhoto {
     cv::Mat square;
     Placement place;
+    Box photo;  // where the (reduced) photo lies in the square
     bool sizeMatchesTruth = true;
 };
 std::optional<PreparedPhoto> PreparePhoto(const std::filesystem::path& file, const Truth& truth);
+
+// Every portrait named in `dir`/truth.csv whose name holds `only` (any when
+// empty) and that `wanted` accepts, handed to `visit` prepared as above
+// (photos that cannot be read are passed over). False, with a message, when
+// truth.csv cannot be read.
+bool ForEachPortrait(const std::filesystem::path& dir, const std::string& only,
+                     const std::function<bool(const Truth&)>& wanted,
+                     const std::function<void(const Truth&, const PreparedPhoto&)>& visit);
+
+// The value below which a share `p` (0..1) of `v` lies (nearest rank); 0 for none.
+double Percentile(std::vector<double> v, double p);

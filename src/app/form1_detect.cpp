@@ -40,14 +40,11 @@ void TForm1::BitBtn9Click() {
 }
 
 void TForm1::AutoFrameWithRetry() {
-    int r = AutoFrame();
-    const bool retry = Form2 && Form2->CheckBox15->isChecked();
-    // Turn by +90 and try again, then by -180 (to -90) for a last try.
-    for (const int turn : {900, -1800}) {
-        if (r > -2 || !retry) return;
-        if (!TurnPhotoTo(FRotation + turn)) return;
-        r = AutoFrame();
-    }
+    RotateRetrySteps steps;
+    steps.frame = [this] { return AutoFrame(); };
+    steps.turnTo = [this](int tenths) { return TurnPhotoTo(tenths); };
+    int angle = FRotation;
+    FrameWithRotateRetry(Form2 && Form2->CheckBox15->isChecked(), angle, steps);
 }
 
 AutoFrameOptions TForm1::AutoFrameOptionsFromControls() const {

@@ -19,7 +19,6 @@
 namespace {
 
 const char* const kMsgAborted = "中断しました。";
-const char* const kLogRule = "--------------------------------";
 // Log marker of a photo of the folder that could not be read.
 const char* const kLoadFailedMarker = "  画像読込エラー:  ";
 
@@ -107,11 +106,7 @@ void TForm1::LogFolderFailure(const std::string& path) {
 }
 
 void TForm1::WriteLogSeparator() {
-    const std::string folder = LogFolder(S(Edit3->text()), FPhotoDir);
-    // Only a log that exists gets the line: a run without failures leaves none.
-    if (!FileExists(folder + kRecognitionLogName)) return;
-    AppendRecognitionLog(
-        folder, std::string(kLogRule) + "( " + RecognitionTimestampNow() + " )" + kLogRule);
+    MarkRunInRecognitionLog(LogFolder(S(Edit3->text()), FPhotoDir));
 }
 
 void TForm1::BitBtn10Click() {

@@ -61,6 +61,9 @@ bool TForm1::TurnPhotoTo(int tenths) {
     FRotation = KeptAngle(tenths);
     RotateWorkImage(FRotation);
     Edit4->setText(Q(AngleBoxText(FRotation)));
+    // The box is narrower than the longest angles ("0.100000001490116"): show
+    // their start, not the digits at the cursor setText leaves at the end.
+    Edit4->setCursorPosition(0);
     ShowMemoryReport();
     return true;
 }

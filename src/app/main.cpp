@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
@@ -37,7 +40,10 @@ class KambrixApplication : public QApplication {
 
 int main(int argc, char** argv) {
     KeepPictureMemoryForReuse();
-    KambrixApplication app(argc, argv);
+    // Relative paths on the command line are the caller's: read before the
+    // window makes the program folder current.
+    const std::string startFolder = CurrentFolder();
+    KambrixApplication app(argc, argv);  // takes Qt's own options out of argv
     app.setApplicationName(QString::fromUtf8(kTitle));
     app.setFont(WindowFont());
     InstallQtTranslations();  // without them the standard dialogs speak English
@@ -61,5 +67,6 @@ int main(int argc, char** argv) {
     TForm3 form3;
     form1.AttachWindows(&form2, &form3);
     form1.show();
+    OpenStartupPaths(form1, std::vector<std::string>(argv + 1, argv + argc), startFolder);
     return app.exec();
 }

@@ -28,7 +28,8 @@ const SwitchOption kSwitches[] = {
     {"reduce", &BatchSettings::reduceLarge, "reduce photos of 3000 pixels or more on a side first"},
     {"exif", &BatchSettings::exif, "turn photos upright as their EXIF orientation says"},
     {"chin", &BatchSettings::chin, "find the chin as well as the face"},
-    {"head-top", &BatchSettings::headTop, "correct the head top by the background colour"},
+    {"head-top-correction", &BatchSettings::headTopCorrection,
+     "with --head-top background, correct the head top by the background colour"},
     {"upper-half", &BatchSettings::upperHalf, "accept only a face in the upper half of the photo"},
     {"size-check", &BatchSettings::sizeCheck, "a frame of 90% of the photo or more is a failure"},
     {"rotate-retry", &BatchSettings::rotateRetry,
@@ -52,6 +53,17 @@ const NumberOption kNumbers[] = {
      "background colour range, plus or minus"},
     {"head-top-threshold", &BatchSettings::headTopThreshold, 50, 100,
      "% of background that ends the head"},
+};
+
+struct MethodName {
+    const char* name;
+    HeadTopMethod method;
+};
+
+const MethodName kHeadTopMethods[] = {
+    {"contour", HeadTopMethod::kContour},
+    {"background", HeadTopMethod::kBackground},
+    {"estimate", HeadTopMethod::kEstimate},
 };
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -135,7 +147,7 @@ class Parser {
             return;
         }
         if (name == "layout" || name == "out" || name == "report" || name == "jobs" ||
-            name == "shard") {
+            name == "shard" || name == "head-top") {
             const auto value = Value(name, inline_);
             if (!value) return;
             if (value->empty()) return Fail("option --" + name + " needs a value");
@@ -145,6 +157,8 @@ class Parser {
             if (name == "jobs") Jobs(*value);
             if (name == "shard" && !ParseShard(*value, o.shard))
                 Fail("--shard wants K/N with 0 <= K < N, not " + Quoted(*value));
+            if (name == "head-top" && !ParseHeadTopMethod(*value, o.settings.headTopMethod))
+                Fail("--head-top wants contour, background or estimate, not " + Quoted(*value));
             return;
         }
         Fail("unknown option " + Quoted(arg) + " (see --help)");
@@ -207,6 +221,15 @@ class Parser {
 
 }  // namespace
 
+bool ParseHeadTopMethod(const std::string& text, HeadTopMethod& method) {
+    for (const MethodName& m : kHeadTopMethods) {
+        if (text != m.name) continue;
+        method = m.method;
+        return true;
+    }
+    return false;
+}
+
 bool ParseShard(const std::string& text, ShardSpec& shard) {
     const std::size_t slash = text.find('/');
     if (slash == std::string::npos) return false;
@@ -250,6 +273,11 @@ std::string BatchHelpText() {
         {"--skip-existing", "pass over photos whose sheet already exists"},
         {"--shard K/N", "take every N-th photo from the K-th (0-based) to spread a folder"},
         {"", "over machines; layouts with one person per sheet only"},
+        {"--head-top METHOD", "how the top of the head is found (default: contour):"},
+        {"", "contour: from the outline of the head against the background"},
+        {"", "background: scanning up to the colour beside the forehead, as the"},
+        {"", "window does unless told otherwise"},
+        {"", "estimate: a fixed distance above the face the search found"},
     };
     for (const auto& [option, help] : fixed) text += HelpLine(std::string("  ") + option, help);
     for (const NumberOption& n : kNumbers) {

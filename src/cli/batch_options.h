@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "detect/head_top_contour.h"
+
 // One shard of the sorted photo list: every `count`-th photo from `index`.
 struct ShardSpec {
     int index = 0;  // K, 0-based
@@ -15,13 +17,16 @@ struct ShardSpec {
 
 // The settings dialog's options a batch run reads (defaults as in the dialog).
 struct BatchSettings {
-    bool reduceLarge = true;        // photos of 3000 px or more reduced before framing
-    bool exif = true;               // photos turned upright by their EXIF orientation
-    int accuracy = 3;               // 1..10
-    int minFace = 200;              // 100..1000 pixels
-    int quality = 90;               // JPEG quality 0..100
-    bool chin = true;               // also find the chin
-    bool headTop = true;            // correct the head top by the background colour
+    bool reduceLarge = true;  // photos of 3000 px or more reduced before framing
+    bool exif = true;         // photos turned upright by their EXIF orientation
+    int accuracy = 3;         // 1..10
+    int minFace = 200;        // 100..1000 pixels
+    int quality = 90;         // JPEG quality 0..100
+    bool chin = true;         // also find the chin
+    // Where the head top comes from. The window keeps the background scan
+    // unless its settings ask for the outline; the batch takes the outline.
+    HeadTopMethod headTopMethod = HeadTopMethod::kContour;
+    bool headTopCorrection = true;  // the background scan corrects the estimate (and checks fits)
     int headTopRange = 50;          // colour range counted as background, 0..100
     int headTopThreshold = 80;      // share of background along a row, 50..100 %
     bool upperHalf = true;          // a face must lie in the upper half
@@ -68,6 +73,9 @@ constexpr int kExitInterrupted = 130;
 // Reads the arguments (without the program name). Checks the form of every
 // value; whether files exist is checked by the caller before any work.
 ParseResult ParseBatchOptions(const std::vector<std::string>& args);
+
+// "contour", "background" or "estimate"; false for anything else.
+bool ParseHeadTopMethod(const std::string& text, HeadTopMethod& method);
 
 // "K/N" with 0 <= K < N; false when malformed.
 bool ParseShard(const std::string& text, ShardSpec& shard);

@@ -3,12 +3,15 @@
 #include <chrono>
 #include <csignal>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "cli/progress.h"
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
+#include "detect/recognition_log.h"
 #include "platform/paths.h"
+#include "sheet/output_paths.h"
 
 namespace {
 
@@ -102,6 +105,15 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
 
 namespace {
 
+// Every log the run may add to gets the line that opens a run, once and
+// before any worker writes, as the window's sheet button does.
+void MarkRunInLogs(const BatchPlan& plan) {
+    std::set<std::string> folders;
+    for (const BatchPhoto& photo : plan.photos)
+        folders.insert(LogFolder(plan.options.outDir, FolderOf(photo.path)));
+    for (const std::string& folder : folders) MarkRunInRecognitionLog(folder);
+}
+
 // Runs the plan's units on the workers; the results in the order of the
 // photo list, those of photos never started left empty.
 std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress) {
@@ -159,6 +171,7 @@ int RunBatchCommand(const std::vector<std::string>& args, const std::string& app
         return kExitUsage;
     }
 
+    MarkRunInLogs(plan);
     Progress progress(err, terminal, static_cast<int>(plan.photos.size()));
     std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress);
     progress.Finish(StopRequested());

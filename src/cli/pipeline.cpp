@@ -82,8 +82,10 @@ std::string SheetFolderOf(const BatchPlan& plan, const BatchPhoto& photo) {
     return SheetFolder(plan.options.outDir, FolderOf(photo.path));
 }
 
-AutoFrameOptions FramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
-                                const std::string& tempImage) {
+}  // namespace
+
+AutoFrameOptions BatchFramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
+                                     const std::string& tempImage) {
     const BatchSettings& s = plan.options.settings;
     AutoFrameOptions o;
     o.appDir = plan.appDir;
@@ -92,7 +94,8 @@ AutoFrameOptions FramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
     o.findChin = s.chin;
     o.sizeCheck = s.sizeCheck;
     o.rotateRetry = s.rotateRetry;
-    o.correctHeadTop = s.headTop;
+    o.correctHeadTop = s.headTopCorrection;
+    o.headTopMethod = s.headTopMethod;
     o.saveFace = s.recognitionImages;
     o.unattended = true;
     o.accuracy = s.accuracy;
@@ -105,6 +108,8 @@ AutoFrameOptions FramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
     o.photoPath = photo.path;
     return o;
 }
+
+namespace {
 
 SheetOptions CompositionOptions(const BatchPlan& plan, const BatchPhoto& photo,
                                 const std::string& staging) {
@@ -229,14 +234,10 @@ class PhotoRun {
         // Decoded already upright: the EXIF turn needs no undoing here.
         geometry_ = {outcome.decodedWidth, outcome.decodedHeight, 1, outcome.width, outcome.height};
         const auto framing = Clock::now();
-        FramePass();
-        // Turned by 90 degrees and tried again, then by -90, as the window does.
-        for (const int turn : {900, -1800}) {
-            if (!plan_.options.settings.rotateRetry || framing_.code > -2) break;
-            result.rotation = KeptAngle(result.rotation + turn);
-            if (!TurnSquare(result.rotation)) break;
-            FramePass();
-        }
+        RotateRetrySteps steps;
+        steps.frame = [this] { return FramePass(); };
+        steps.turnTo = [this](int tenths) { return TurnSquare(tenths); };
+        FrameWithRotateRetry(plan_.options.settings.rotateRetry, result.rotation, steps);
         result.ms.emplace_back("frame", MsSince(framing));
         result.code = framing_.code;
         Describe();
@@ -247,14 +248,15 @@ class PhotoRun {
         return true;
     }
 
-    void FramePass() {
+    int FramePass() {
         FaceLibrary library(plan_.appDir + FaceLibraryFileName());
         FramingHooks hooks;
         hooks.wait = [](int) {};  // the window's fixed waits are for the window only
         framing_ = {};
-        RunFramingPass(images_.source, FramingOptions(plan_, photo_, tempImage_), plan_.layout,
+        RunFramingPass(images_.source, BatchFramingOptions(plan_, photo_, tempImage_), plan_.layout,
                        library, framing_, hooks);
         Log();
+        return framing_.code;
     }
 
     // The square rebuilt from the photo as loaded, turned by `angle` tenths.

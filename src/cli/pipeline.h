@@ -11,6 +11,7 @@
 #include "cli/batch_options.h"
 #include "cli/photo_list.h"
 #include "cli/worker_pool.h"
+#include "detect/auto_frame.h"
 #include "layout/layout.h"
 
 struct BatchPlan {
@@ -25,6 +26,10 @@ struct BatchPlan {
     int runId = 0;  // names the run's staging folders (the planning process's id)
     bool OnePersonPerSheet() const;
 };
+
+// The framing pass's options for one photo of the plan.
+AutoFrameOptions BatchFramingOptions(const BatchPlan& plan, const BatchPhoto& photo,
+                                     const std::string& tempImage);
 
 // Builds the units and, for shared sheets, their numbered sheet names: the
 // first free "Index_%04d.jpg" names of each sheet folder, in unit order.

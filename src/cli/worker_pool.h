@@ -1,7 +1,7 @@
 #pragma once
 // Runs the work units of a batch on several worker processes. Processes, not
-// threads: the face library keeps one set of results per process, and saving
-// moves the process's current folder, so workers must not share a process.
+// threads: the face library keeps one set of results per process, so workers
+// must not share a process.
 // The parent hands out one unit at a time to whichever worker is free, so the
 // assignment of photos to sheets never depends on timing; results come back
 // photo by photo, in completion order.

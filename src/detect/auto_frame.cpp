@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "detect/recognition_log.h"
+#include "imaging/rotation_angle.h"
 #include "platform/jpeg.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -402,6 +403,19 @@ int RunFramingPass(const Bitmap& square, const AutoFrameOptions& options, const 
     }
     Record(result, &FramingTimes::total, start);
     return result.code;
+}
+
+int FrameWithRotateRetry(bool retry, int& angle, const RotateRetrySteps& steps) {
+    int code = steps.frame();
+    // A quarter turn forward, then half a turn back: a quarter back from the start.
+    for (const int turn : {900, -1800}) {
+        if (code > -2 || !retry) break;
+        const int next = KeptAngle(angle + turn);
+        if (!steps.turnTo(next)) break;
+        angle = next;
+        code = steps.frame();
+    }
+    return code;
 }
 
 bool FaceFrameFits(int L, int T, int R, int B, const Bitmap& square,

@@ -108,6 +108,21 @@ struct FramingHooks {
 int RunFramingPass(const Bitmap& square, const AutoFrameOptions& options, const TLayout& layout,
                    IFaceLibrary& library, FramingResult& result, const FramingHooks& hooks = {});
 
+// The steps of framing with rotate-and-retry. Both belong to the caller: the
+// window frames with its busy state, texts and waits around the pass and
+// turns its own images; the batch command frames and turns a bare square.
+struct RotateRetrySteps {
+    std::function<int()> frame;              // one framing attempt; its result code
+    std::function<bool(int tenths)> turnTo;  // turns the working image to this angle; false = not
+};
+
+// Frames; when that fails for want of a face (a code below -1, not a missing
+// cascade) and `retry` is set, turns the picture a quarter turn forward from
+// `angle` and frames again, then a quarter turn back from `angle` for a last
+// try: a photo taken sideways in either direction is found. Returns the last
+// attempt's code; `angle` (tenths of a degree) follows every turn made.
+int FrameWithRotateRetry(bool retry, int& angle, const RotateRetrySteps& steps);
+
 // True when the frame this face rectangle gives fits within 90 % of the image
 // (the plausibility test of the first and second search). `samples`, when
 // given, receives the head-top scan's sample point.

@@ -43,6 +43,8 @@ struct HeadCrop {
     double scale = 1;  // crop pixels per image pixel
     // The face in crop pixels: middle column, box top, width, height to the chin.
     double cx = 0, top = 0, fw = 0, fh = 0;
+    // The photo's top edge cut the crop short: its top rows may be hair.
+    bool cutAbove = false;
 };
 
 bool BlackAt(const Bitmap& image, int x, int y) {
@@ -87,7 +89,8 @@ bool MakeCrop(const Bitmap& image, const HeadTopFace& face, HeadCrop& out) {
     const PixelRect photo = PhotoArea(image, {box.left, box.top, box.right, y1});
     const int x0 = std::max(photo.left, static_cast<int>(cx - kCropHalfWidth * fw));
     const int x1 = std::min(photo.right, static_cast<int>(cx + kCropHalfWidth * fw));
-    const int y0 = std::max(photo.top, static_cast<int>(box.top - kCropAbove * fh));
+    const int wantedTop = static_cast<int>(box.top - kCropAbove * fh);
+    const int y0 = std::max(photo.top, wantedTop);
     if (x1 - x0 < 8 || y1 - y0 < 8) return false;
     const cv::Mat whole(image.Height(), image.Width(), CV_8UC3,
                         const_cast<std::uint8_t*>(image.Data()),
@@ -99,13 +102,14 @@ bool MakeCrop(const Bitmap& image, const HeadTopFace& face, HeadCrop& out) {
     out.x0 = x0, out.y0 = y0, out.scale = s;
     out.cx = (cx - x0) * s, out.top = (box.top - y0) * s;
     out.fw = fw * s, out.fh = fh * s;
+    out.cutAbove = wantedTop < photo.top;
     return true;
 }
 
 // The seeds: the middle of the face is surely head, the upper corners far
-// beside the head surely background, the rest is guessed from an ellipse
-// around the likely head.
-cv::Mat SeedMask(const HeadCrop& c) {
+// beside the head (with `topIsBackground` the whole top rows) surely
+// background, the rest is guessed from an ellipse around the likely head.
+cv::Mat SeedMask(const HeadCrop& c, bool topIsBackground) {
     cv::Mat mask(c.pixels.size(), CV_8UC1, cv::Scalar(cv::GC_PR_BGD));
     const double ey = c.top + (c.fh - kHeadAbove * c.fh) / 2;  // ellipse from head top to chin
     const double ry = (c.fh + kHeadAbove * c.fh) / 2;
@@ -117,7 +121,7 @@ cv::Mat SeedMask(const HeadCrop& c) {
             if (dx * dx + dy * dy <= 1) m[x] = cv::GC_PR_FGD;
             const double side = std::abs(x - c.cx);
             if ((side > kSureBackground * c.fw && y < c.top - kSideAbove * c.fh) ||
-                (side > kCornerSide * c.fw && y < kCornerRows))
+                (y < kCornerRows && (topIsBackground || side > kCornerSide * c.fw)))
                 m[x] = cv::GC_BGD;
         }
     }
@@ -171,24 +175,70 @@ std::vector<cv::Vec3f> BackgroundSamples(const HeadCrop& c) {
     return samples;
 }
 
-// The head by segmentation: colour models of head and background are formed
-// from the seeds and refined together with the cut between them.
+// The segmentation starts its colour mixtures from a k-means clustering with
+// random centres drawn from the thread's generator; a fixed state for it
+// (the caller's restored after) gives one photo one head top, whatever ran
+// before on the thread.
+class FixedRandomState {
+  public:
+    FixedRandomState() : saved_(cv::theRNG().state) { cv::theRNG().state = 0x4b616d62; }
+    ~FixedRandomState() { cv::theRNG().state = saved_; }
+    FixedRandomState(const FixedRandomState&) = delete;
+    FixedRandomState& operator=(const FixedRandomState&) = delete;
+
+  private:
+    std::uint64_t saved_;
+};
+
+// The head mask (non-zero: head) by segmentation: colour models of head and
+// background are formed from the seeds and refined together with the cut
+// between them. Empty when no model can be formed.
+cv::Mat Segment(const HeadCrop& c, bool topIsBackground) {
+    cv::Mat mask = SeedMask(c, topIsBackground);
+    if (cv::countNonZero(mask == cv::GC_BGD) < static_cast<int>(mask.total() / kMinSeedShare))
+        return {};
+    cv::Mat bgModel, fgModel;
+    const FixedRandomState fixed;
+    try {
+        cv::grabCut(c.pixels, mask, cv::Rect(), bgModel, fgModel, kSegmentationRounds,
+                    cv::GC_INIT_WITH_MASK);
+    } catch (const cv::Exception&) {
+        return {};  // no model can be formed (e.g. one flat colour)
+    }
+    return (mask == cv::GC_FGD) | (mask == cv::GC_PR_FGD);
+}
+
+// The head by segmentation. A crop cut short by the photo's top edge may
+// have hair in its top rows, or background that the segmentation took for
+// head for want of a sample of it above the head (a window or a wall behind
+// a head near the top of the photo). When the head reaches the top rows of
+// such a crop, the cut is made again with those rows as background; its
+// answer is taken when the head then ends clearly below them and still
+// rises above the forehead, else the hair is taken to touch the edge. The
+// same second cut is tried when a head filling the photo's width leaves too
+// few background seeds for the first.
 std::optional<int> SegmentedTop(const HeadCrop& c) {
     cv::Scalar mean, deviation;
     cv::meanStdDev(c.pixels, mean, deviation);
     if (std::max({deviation[0], deviation[1], deviation[2]}) < kLeastDeviation)
         return std::nullopt;  // one flat colour: no head to tell from anything
-    cv::Mat mask = SeedMask(c);
-    if (cv::countNonZero(mask == cv::GC_BGD) < static_cast<int>(mask.total() / kMinSeedShare))
+    const cv::Mat head = Segment(c, false);
+    std::optional<int> top;
+    if (!head.empty()) {
+        top = TopFromMask(head, c);
+        if (!c.cutAbove || !top) return top;
+        const int topRow = static_cast<int>(std::lround((*top - c.y0) * c.scale));
+        if (topRow >= kCornerRows) return top;
+    } else if (!c.cutAbove) {
         return std::nullopt;
-    cv::Mat bgModel, fgModel;
-    try {
-        cv::grabCut(c.pixels, mask, cv::Rect(), bgModel, fgModel, kSegmentationRounds,
-                    cv::GC_INIT_WITH_MASK);
-    } catch (const cv::Exception&) {
-        return std::nullopt;  // no model can be formed (e.g. one flat colour)
     }
-    return TopFromMask((mask == cv::GC_FGD) | (mask == cv::GC_PR_FGD), c);
+    const cv::Mat again = Segment(c, true);
+    if (again.empty()) return top;
+    const std::optional<int> lower = TopFromMask(again, c);
+    const double lowerRow = lower ? (*lower - c.y0) * c.scale : 0;
+    if (!lower || lowerRow <= kCornerRows + 1 || lowerRow > c.top - kLeastHeadAbove * c.fh)
+        return top;
+    return lower;
 }
 
 // The head as what differs from every background sample by more than a

@@ -16,6 +16,8 @@ const char* const kPositiveListName = "positive.txt";
 
 namespace {
 
+const char* const kLogRule = "--------------------------------";
+
 // Appends (or writes anew) one CP932 line ending in CR LF; false when the
 // file does not open or the write fails.
 bool WriteCp932Line(const std::string& path, const std::string& utf8, bool truncate) {
@@ -56,6 +58,16 @@ int AppendRecognitionLog(const std::string& folder, const std::string& text, boo
 std::string RecognitionLogLine(const std::string& timestamp, const std::string& marker,
                                const std::string& photoPath) {
     return timestamp + marker + photoPath;
+}
+
+std::string RecognitionLogSeparator(const std::string& timestamp) {
+    return std::string(kLogRule) + "( " + timestamp + " )" + kLogRule;
+}
+
+bool MarkRunInRecognitionLog(const std::string& folder) {
+    if (folder.empty() || !FileExists(WithTrailingSeparator(folder) + kRecognitionLogName))
+        return false;
+    return AppendRecognitionLog(folder, RecognitionLogSeparator(RecognitionTimestampNow())) == 0;
 }
 
 std::string PositiveLine(const std::string& fileName, int width, int height) {

@@ -22,6 +22,13 @@ int AppendRecognitionLog(const std::string& folder, const std::string& text, boo
 std::string RecognitionLogLine(const std::string& timestamp, const std::string& marker,
                                const std::string& photoPath);
 
+// The line that opens a run in the log, so that each run's failures can be
+// told apart: "--------------------------------( " + timestamp + " )" and the rule again.
+std::string RecognitionLogSeparator(const std::string& timestamp);
+// Appends the separator, stamped now, to the log in `folder` when that log
+// exists: a run without failures leaves no log behind. True when written.
+bool MarkRunInRecognitionLog(const std::string& folder);
+
 // The training line for a face image of width x height named `fileName`.
 std::string PositiveLine(const std::string& fileName, int width, int height);
 

@@ -1,7 +1,7 @@
 #pragma once
-// Small helpers shared by the rotation and sharpening kernels: the OpenMP
-// pragma wrapper, the per-thread worker numbers, the instruction-set clones of
-// a row kernel and a reusable scratch buffer.
+// Small helpers shared by the rotation, sharpening and reduction kernels: the
+// OpenMP pragma wrapper, the per-thread worker numbers, the instruction-set
+// clones of a row kernel and a reusable scratch buffer.
 #include <cstddef>
 #include <vector>
 

@@ -14,29 +14,6 @@
 #include "platform/memory.h"
 #include "platform/text_format.h"
 
-#ifdef _OPENMP
-#include <omp.h>
-#define KAMBRIX_OMP(directive) _Pragma(directive)
-#else
-#define KAMBRIX_OMP(directive)
-#endif
-
-// The row kernel is compiled twice where the platform can pick a version at
-// load time: once for AVX2 and once for the baseline instruction set, each
-// with every helper inlined so that all of it uses the chosen instructions.
-// GCC inlines into a clone only what `flatten` asks for; clang refuses the
-// two together and inlines the helpers into each clone by itself.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
-#if __has_attribute(target_clones) && defined(__clang__)
-#define KAMBRIX_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
-#elif __has_attribute(target_clones)
-#define KAMBRIX_ROW_KERNEL __attribute__((flatten, target_clones("avx2", "default")))
-#endif
-#endif
-#ifndef KAMBRIX_ROW_KERNEL
-#define KAMBRIX_ROW_KERNEL
-#endif
-
 namespace {
 
 constexpr char kTextRatio[] = "比率が違うので高画質圧縮を中断しました。(幅 %d  高さ%d)";
@@ -359,16 +336,16 @@ using RowFn = void (*)(const Plan&, int, std::byte*);
 
 // The versions the kernel is compiled in; clang clones no templates, so each
 // is a plain function around the template.
-KAMBRIX_ROW_KERNEL void ReduceRow16x32(const Plan& plan, int i, std::byte* scratch) {
+KAMBRIX_KERNEL_CLONES void ReduceRow16x32(const Plan& plan, int i, std::byte* scratch) {
     ReduceRow<std::uint16_t, std::int32_t>(plan, i, scratch);
 }
-KAMBRIX_ROW_KERNEL void ReduceRow16x64(const Plan& plan, int i, std::byte* scratch) {
+KAMBRIX_KERNEL_CLONES void ReduceRow16x64(const Plan& plan, int i, std::byte* scratch) {
     ReduceRow<std::uint16_t, std::int64_t>(plan, i, scratch);
 }
-KAMBRIX_ROW_KERNEL void ReduceRow32x32(const Plan& plan, int i, std::byte* scratch) {
+KAMBRIX_KERNEL_CLONES void ReduceRow32x32(const Plan& plan, int i, std::byte* scratch) {
     ReduceRow<std::uint32_t, std::int32_t>(plan, i, scratch);
 }
-KAMBRIX_ROW_KERNEL void ReduceRow32x64(const Plan& plan, int i, std::byte* scratch) {
+KAMBRIX_KERNEL_CLONES void ReduceRow32x64(const Plan& plan, int i, std::byte* scratch) {
     ReduceRow<std::uint32_t, std::int64_t>(plan, i, scratch);
 }
 
@@ -424,7 +401,7 @@ void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const Yiel
     [[maybe_unused]] const IdleCoreTeams teams;
     for (int i0 = 0; i0 < h; i0 += band) {
         const int i1 = std::min(h, i0 + band);
-        KAMBRIX_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
+        KAMBRIX_KERNEL_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
         for (int i = i0; i < i1; ++i) reduceRow(plan, i, base + WorkerIndex() * plan.scratchBytes);
         if (yield) yield();
     }

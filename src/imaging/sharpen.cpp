@@ -12,6 +12,7 @@
 #include "imaging/sharpen.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,7 +21,15 @@
 #include "imaging/kernel_support.h"
 
 #if defined(__GNUC__) && defined(__x86_64__)
+// GCC 12's AVX-512 headers leave placeholder vectors unset on purpose and
+// then warn about them where the intrinsics are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 namespace {
@@ -41,53 +50,52 @@ inline std::uint16_t Brightness16(unsigned r, unsigned g, unsigned b) {
     return std::uint16_t(std::uint16_t(28 * r + 77 * g + 151 * b) / 255u);
 }
 
-// The rescaling c * t / y0 truncated and clamped at 255, on 16-bit lanes
-// (c <= 255, 0 <= t <= y0 + y0 / 2 <= 384, 1 <= y0 <= 256).
+// ---- The rescaling c * t / y0, one product per channel ----
+// (c <= 255, 0 <= t <= y0 + y0 / 2, 1 <= y0 <= 256; the result is truncated
+// and clamped at 255.) With u = t - y0 where t reaches y0 (then u <= y0 / 2)
+// and u = t below it, c * t / y0 truncated is c (when t reached y0) plus
+// floor(c * u / y0), and since u < y0
+//   floor(c * u / y0) = floor(c * ceil(u * 2^16 / y0) / 2^16)
+// for every c <= 255: the ceiling adds less than c / 2^16 to the exact
+// quotient, whose fraction is at most (y0 - 1) / y0, and c * (y0 - 1) < 2^16.
 //
-// `ratio` is floor(t * 2^15 / y0) <= 1.5 * 2^15, which fits 16 bits. It comes
-// from one float division: t * 2^15 < 2^24 and y0 are exact floats, and when
-// the quotient x is not a whole number its distance to the next one is at
-// least 1 / y0, more than half a float step at x (at most x * 2^-24 < 1 / y0),
+// The ceiling, below 2^16, is floor((u * 2^16 + y0 - 1) / y0) from one float
+// division: the numerator is below 2^24, so it and y0 are exact floats, and
+// when the quotient x is not a whole number its distance to the next one is
+// at least 1 / y0 >= 2^-8, more than half a float step at x (at most 2^-9),
 // so the rounded quotient stays below that whole number and truncates to it.
-//
-// c * ratio / 2^15 then lies in (c * t / y0 - 255 / 2^15, c * t / y0], so its
-// whole part q is the quotient or one less; the remainder c * t - q * y0 lies
-// in 0 ... 2 * y0 - 1 < 2^16, so its low 16 bits are exact although the
-// products wrap, and one step up settles q. (Checked for every c, y0 and
-// brightness of the blurred pixel as well.)
-//
-// c * ratio >> 15 is taken from the two bytes of the ratio, every product
-// within 16 bits: (a * 256 + b) >> 15 = (a + (b >> 8)) >> 7.
-inline std::uint16_t ScaledChannel(std::uint16_t c, std::uint16_t t, std::uint16_t y0,
-                                   std::uint16_t ratioHigh, std::uint16_t ratioLow) {
-    const std::uint16_t high = std::uint16_t(c * ratioHigh);
-    const std::uint16_t low = std::uint16_t(c * ratioLow);
-    std::uint16_t q = std::uint16_t(std::uint16_t(high + (low >> 8)) >> 7);
-    const std::uint16_t rest = std::uint16_t(c * t - q * y0);
-    q = std::uint16_t(q + static_cast<std::uint16_t>(rest >= y0));
-    return std::min<std::uint16_t>(q, 255);
+// (Checked for every c, t and y0 by the tests.)
+
+// ceil(u * 2^16 / y0), u < y0.
+inline std::uint16_t Fraction(std::uint16_t u, std::uint16_t y0) {
+    return std::uint16_t(
+        static_cast<int>(static_cast<float>(u * 65536 + y0 - 1) / static_cast<float>(y0)));
 }
 
-// What the rescaling of a pixel's three channels shares, one array each.
-struct PixelTerms {
-    std::uint16_t* t;        // the sharpened brightness, at least 0
-    std::uint16_t* divisor;  // the brightness, at least 1
-    std::uint16_t* high;     // the high byte of floor(t * 2^15 / divisor)
-    std::uint16_t* low;      // and its low byte
-    std::uint16_t* keep;     // all ones where pure blue stays as it is
-};
+// c * t / y0 from the shared terms: the fraction of u and all ones in `whole`
+// where t reached y0.
+inline std::uint8_t RescaledChannel(std::uint16_t c, std::uint16_t fraction, std::uint16_t whole) {
+    return std::uint8_t(std::min(255u, ((unsigned(c) * fraction) >> 16) + (c & whole)));
+}
+
+// The terms of the rescaling of t / y0 (1 <= y0) into `fraction` and `whole`.
+inline void RescalingTerms(std::uint16_t t, std::uint16_t y0, std::uint16_t& fraction,
+                           std::uint16_t& whole) {
+    const bool reached = t >= y0;
+    fraction = Fraction(std::uint16_t(reached ? t - y0 : t), y0);
+    whole = std::uint16_t(0u - unsigned(reached));
+}
 
 // The brightness terms of interior columns 1 ... width - 2, every value on
-// 16-bit lanes but the one division. Written without branches so that the
-// loop is vectorised (the build compiles this file without floating-point
-// traps, which changes no result: every float here is finite).
+// 16-bit lanes but the one division; pure blue gets fraction 0 and the channel
+// itself, which keeps it. Written without branches so that the loop is
+// vectorised (the build compiles this file without floating-point traps,
+// which changes no result: every float here is finite).
 KAMBRIX_KERNEL_CLONES
 void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* __restrict g,
               const std::uint8_t* __restrict r, const std::uint16_t* __restrict vb,
               const std::uint16_t* __restrict vg, const std::uint16_t* __restrict vr,
-              std::uint16_t* __restrict tOut, std::uint16_t* __restrict divisorOut,
-              std::uint16_t* __restrict highOut, std::uint16_t* __restrict lowOut,
-              std::uint16_t* __restrict keepOut) {
+              std::uint16_t* __restrict fractionOut, std::uint16_t* __restrict wholeOut) {
     for (int x = 1; x < width - 1; ++x) {
         // At most 16 * 255: the 1 2 1 row sums fit 16 bits.
         const std::uint16_t bb = std::uint16_t(vb[x - 1] + 2 * vb[x] + vb[x + 1]) >> 4;
@@ -98,30 +106,23 @@ void TermsRow(int width, const std::uint8_t* __restrict b, const std::uint8_t* _
         const std::int16_t y1 = std::int16_t(Brightness16(rb, gb, bb));
         const std::int16_t difference = std::int16_t(y1 - y0);
         const std::uint16_t t = std::uint16_t(std::max(0, y0 - difference / 2));
-        const std::uint16_t divisor = std::uint16_t(std::max<std::int16_t>(1, y0));
-        tOut[x] = t;
-        divisorOut[x] = divisor;
-        const std::uint16_t ratio = std::uint16_t(
-            static_cast<int>(static_cast<float>(t * 32768) / static_cast<float>(divisor)));
-        highOut[x] = std::uint16_t(ratio >> 8);
-        lowOut[x] = std::uint16_t(ratio & 255);
-        keepOut[x] = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+        std::uint16_t fraction, whole;
+        // A brightness of 0 needs no case of its own: t is 0 then (the blurred
+        // brightness is not negative), and so is every channel, the black it
+        // must become.
+        RescalingTerms(t, std::uint16_t(std::max<std::int16_t>(1, y0)), fraction, whole);
+        const std::uint16_t keep = std::uint16_t(0u - ((cr | cg | (cb ^ 255)) == 0));
+        fractionOut[x] = std::uint16_t(fraction & ~keep);
+        wholeOut[x] = std::uint16_t(whole | keep);
     }
 }
 
-// One channel of interior columns 1 ... width - 2 rescaled. A brightness of 0
-// needs no mask of its own: its sharpened brightness is 0 (the blurred one is
-// not negative), and so is every rescaled channel, the black it must become.
+// One channel of interior columns 1 ... width - 2 rescaled.
 KAMBRIX_KERNEL_CLONES
-void ScaleRow(int width, const std::uint8_t* __restrict channel, const std::uint16_t* __restrict t,
-              const std::uint16_t* __restrict divisor, const std::uint16_t* __restrict high,
-              const std::uint16_t* __restrict low, const std::uint16_t* __restrict keep,
+void ScaleRow(int width, const std::uint8_t* __restrict channel,
+              const std::uint16_t* __restrict fraction, const std::uint16_t* __restrict whole,
               std::uint8_t* __restrict out) {
-    for (int x = 1; x < width - 1; ++x) {
-        const std::uint16_t c = channel[x];
-        const std::uint16_t n = ScaledChannel(c, t[x], divisor[x], high[x], low[x]);
-        out[x] = std::uint8_t((c & keep[x]) | (n & ~keep[x]));
-    }
+    for (int x = 1; x < width - 1; ++x) out[x] = RescaledChannel(channel[x], fraction[x], whole[x]);
 }
 
 // ---- Between interleaved pixels and planes ----
@@ -150,7 +151,11 @@ void MergeRowPlain(int first, int last, const std::uint8_t* __restrict b,
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
-#define KAMBRIX_SHARPEN_SSSE3 1
+#define KAMBRIX_SHARPEN_X86 1
+
+// Pixels per step of the vector filter.
+constexpr int kVectorStep = 32;
+
 // The compiler moves stride-3 bytes nearly one at a time; byte shuffles move
 // sixteen pixels (three vectors) with nine shuffles each way.
 
@@ -233,8 +238,170 @@ __attribute__((target("ssse3"))) void MergeRowSsse3(int first, int last,
     }
     MergeRowPlain(x, last, b, g, r, out);
 }
+
+// ---- The whole filter of a row in vector registers ----
+// The portable loops above pass every term through memory and leave the
+// compiler to guess vector widths; here the pixels go from the planes to the
+// interleaved output in registers (sharpen_lanes.inc, once for AVX2 and once
+// for AVX-512).
+//
+// The rescaling is the one of the portable code (see "The rescaling c * t /
+// y0, one product per channel"); its clamping at 255 is the saturation of the
+// narrowing to bytes.
+
+#define KAMBRIX_AVX2_INLINE __attribute__((target("avx2"), always_inline))
+
+KAMBRIX_AVX2_INLINE inline __m256i BothHalves(const std::uint8_t (&row)[16]) {
+    return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(row)));
+}
+
+// The interleaving shuffles for two groups of sixteen pixels at once, one
+// group in each 128-bit half.
+KAMBRIX_AVX2_INLINE inline __m256i Gathered2(__m256i b, __m256i g, __m256i r,
+                                             const std::uint8_t (&m)[3][16]) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, BothHalves(m[0])),
+                                           _mm256_shuffle_epi8(g, BothHalves(m[1]))),
+                           _mm256_shuffle_epi8(r, BothHalves(m[2])));
+}
+
+// Thirty-two pixels' planes, in order, interleaved into 96 bytes at `out`.
+KAMBRIX_AVX2_INLINE inline void StoreInterleaved(__m256i b, __m256i g, __m256i r,
+                                                 std::uint8_t* out) {
+    __m256i part[3];
+    for (int k = 0; k < 3; ++k) part[k] = Gathered2(b, g, r, kMergeByPart.merge[k]);
+    // The low halves hold bytes 0 ... 47, the high halves 48 ... 95.
+    __m256i* dst = reinterpret_cast<__m256i*>(out);
+    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(part[0], part[1], 0x20));
+    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(part[2], part[0], 0x30));
+    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(part[1], part[2], 0x31));
+}
+
+KAMBRIX_AVX2_INLINE inline __m256i Halves(const std::uint8_t* low, const std::uint8_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// SplitRowSsse3 for thirty-two pixels a step, sixteen in each half.
+__attribute__((target("avx2"))) void SplitRowAvx2(const std::uint8_t* __restrict in, int width,
+                                                  std::uint8_t* __restrict b,
+                                                  std::uint8_t* __restrict g,
+                                                  std::uint8_t* __restrict r) {
+    std::uint8_t* planes[3] = {b, g, r};
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const std::uint8_t* src = in + x * 3;
+        const __m256i v0 = Halves(src, src + 48), v1 = Halves(src + 16, src + 64),
+                      v2 = Halves(src + 32, src + 80);
+        for (int channel = 0; channel < 3; ++channel)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes[channel] + x),
+                                Gathered2(v0, v1, v2, kShuffle.split[channel]));
+    }
+    SplitRowSsse3(in + x * 3, width - x, b + x, g + x, r + x);
+}
+
+namespace avx2 {
+// One line per operation.
+// clang-format off
+#define KAMBRIX_LANES_TARGET __attribute__((target("avx2")))
+using V = __m256i;
+constexpr int kLanes = 16;
+KAMBRIX_AVX2_INLINE inline V Splat(short v) { return _mm256_set1_epi16(v); }
+KAMBRIX_AVX2_INLINE inline V Add(V a, V b) { return _mm256_add_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Sub(V a, V b) { return _mm256_sub_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V And(V a, V b) { return _mm256_and_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V Or(V a, V b) { return _mm256_or_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }
+KAMBRIX_AVX2_INLINE inline V ShiftRight(V a, int n) { return _mm256_srli_epi16(a, n); }
+KAMBRIX_AVX2_INLINE inline V ShiftRightSigned(V a, int n) { return _mm256_srai_epi16(a, n); }
+KAMBRIX_AVX2_INLINE inline V Max(V a, V b) { return _mm256_max_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V MulLow(V a, V b) { return _mm256_mullo_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V MulHigh(V a, V b) { return _mm256_mulhi_epu16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Equal(V a, V b) { return _mm256_cmpeq_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Greater(V a, V b) { return _mm256_cmpgt_epi16(a, b); }
+KAMBRIX_AVX2_INLINE inline V Widened(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+KAMBRIX_AVX2_INLINE inline V Words(const std::uint16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+KAMBRIX_AVX2_INLINE inline void StoreWords(std::uint16_t* p, V v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+// floor(numerator / divisor) of eight 32-bit lanes.
+KAMBRIX_AVX2_INLINE inline V Quotients(V numerator, V divisor) {
+    return _mm256_cvttps_epi32(
+        _mm256_div_ps(_mm256_cvtepi32_ps(numerator), _mm256_cvtepi32_ps(divisor)));
+}
+// floor((high * 2^16 + low) / divisor) where that is below 2^16.
+KAMBRIX_AVX2_INLINE inline V Fraction(V low, V high, V divisor) {
+    const V zero = _mm256_setzero_si256();
+    return _mm256_packus_epi32(
+        Quotients(_mm256_unpacklo_epi16(low, high), _mm256_unpacklo_epi16(divisor, zero)),
+        Quotients(_mm256_unpackhi_epi16(low, high), _mm256_unpackhi_epi16(divisor, zero)));
+}
+// Two vectors of lanes to thirty-two bytes in order, clamped at 255.
+KAMBRIX_AVX2_INLINE inline __m256i Narrowed(const V (&lanes)[2]) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(lanes[0], lanes[1]), 0xD8);
+}
+// clang-format on
+#include "imaging/sharpen_lanes.inc"
+#undef KAMBRIX_LANES_TARGET
+}  // namespace avx2
+
+namespace avx512 {
+// One line per operation.
+// clang-format off
+#define KAMBRIX_LANES_TARGET __attribute__((target("avx512bw")))
+#define KAMBRIX_AVX512_INLINE __attribute__((target("avx512bw"), always_inline))
+using V = __m512i;
+constexpr int kLanes = 32;
+KAMBRIX_AVX512_INLINE inline V Splat(short v) { return _mm512_set1_epi16(v); }
+KAMBRIX_AVX512_INLINE inline V Add(V a, V b) { return _mm512_add_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V Sub(V a, V b) { return _mm512_sub_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V And(V a, V b) { return _mm512_and_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V Or(V a, V b) { return _mm512_or_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V Xor(V a, V b) { return _mm512_xor_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V AndNot(V a, V b) { return _mm512_andnot_si512(a, b); }
+KAMBRIX_AVX512_INLINE inline V ShiftRight(V a, int n) { return _mm512_srli_epi16(a, n); }
+KAMBRIX_AVX512_INLINE inline V ShiftRightSigned(V a, int n) { return _mm512_srai_epi16(a, n); }
+KAMBRIX_AVX512_INLINE inline V Max(V a, V b) { return _mm512_max_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V MulLow(V a, V b) { return _mm512_mullo_epi16(a, b); }
+KAMBRIX_AVX512_INLINE inline V MulHigh(V a, V b) { return _mm512_mulhi_epu16(a, b); }
+KAMBRIX_AVX512_INLINE inline V Equal(V a, V b) {
+    return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b));
+}
+KAMBRIX_AVX512_INLINE inline V Greater(V a, V b) {
+    return _mm512_movm_epi16(_mm512_cmpgt_epi16_mask(a, b));
+}
+KAMBRIX_AVX512_INLINE inline V Widened(const std::uint8_t* p) {
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+KAMBRIX_AVX512_INLINE inline V Words(const std::uint16_t* p) { return _mm512_loadu_si512(p); }
+KAMBRIX_AVX512_INLINE inline void StoreWords(std::uint16_t* p, V v) { _mm512_storeu_si512(p, v); }
+KAMBRIX_AVX512_INLINE inline V Quotients(V numerator, V divisor) {
+    return _mm512_cvttps_epi32(
+        _mm512_div_ps(_mm512_cvtepi32_ps(numerator), _mm512_cvtepi32_ps(divisor)));
+}
+KAMBRIX_AVX512_INLINE inline V Fraction(V low, V high, V divisor) {
+    const V zero = _mm512_setzero_si512();
+    return _mm512_packus_epi32(
+        Quotients(_mm512_unpacklo_epi16(low, high), _mm512_unpacklo_epi16(divisor, zero)),
+        Quotients(_mm512_unpackhi_epi16(low, high), _mm512_unpackhi_epi16(divisor, zero)));
+}
+// Thirty-two lanes to bytes in order, clamped at 255.
+KAMBRIX_AVX512_INLINE inline __m256i Narrowed(const V (&lanes)[1]) {
+    return _mm512_cvtusepi16_epi8(lanes[0]);
+}
+// clang-format on
+#include "imaging/sharpen_lanes.inc"
+#undef KAMBRIX_AVX512_INLINE
+#undef KAMBRIX_LANES_TARGET
+}  // namespace avx512
+
 #else
-#define KAMBRIX_SHARPEN_SSSE3 0
+#define KAMBRIX_SHARPEN_X86 0
 #endif
 
 using SplitRowFn = void (*)(const std::uint8_t*, int, std::uint8_t*, std::uint8_t*, std::uint8_t*);
@@ -243,8 +410,10 @@ using MergeRowFn = void (*)(int, int, const std::uint8_t*, const std::uint8_t*, 
 
 void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* g,
               std::uint8_t* r) {
-#if KAMBRIX_SHARPEN_SSSE3
-    static const SplitRowFn split = __builtin_cpu_supports("ssse3") ? SplitRowSsse3 : SplitRowPlain;
+#if KAMBRIX_SHARPEN_X86
+    static const SplitRowFn split = __builtin_cpu_supports("avx2")    ? SplitRowAvx2
+                                    : __builtin_cpu_supports("ssse3") ? SplitRowSsse3
+                                                                      : SplitRowPlain;
 #else
     static const SplitRowFn split = SplitRowPlain;
 #endif
@@ -254,7 +423,7 @@ void SplitRow(const std::uint8_t* in, int width, std::uint8_t* b, std::uint8_t* 
 // Interior columns only: the border pixels keep their colour.
 void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std::uint8_t* r,
               std::uint8_t* out) {
-#if KAMBRIX_SHARPEN_SSSE3
+#if KAMBRIX_SHARPEN_X86
     static const MergeRowFn merge = __builtin_cpu_supports("ssse3") ? MergeRowSsse3 : MergeRowPlain;
 #else
     static const MergeRowFn merge = MergeRowPlain;
@@ -262,20 +431,63 @@ void MergeRow(int width, const std::uint8_t* b, const std::uint8_t* g, const std
     merge(1, width - 1, b, g, r, out);
 }
 
+using sharpen_internal::Path;
+
+// The best path the processor has.
+Path BestPath() {
+#if KAMBRIX_SHARPEN_X86
+    static const Path best = __builtin_cpu_supports("avx512bw") ? Path::Avx512
+                             : __builtin_cpu_supports("avx2")   ? Path::Avx2
+                                                                : Path::Portable;
+    return best;
+#else
+    return Path::Portable;
+#endif
+}
+
+std::atomic<Path> pathLimit{Path::Avx512};
+
+Path ActivePath() {
+    return std::min(BestPath(), pathLimit.load(std::memory_order_relaxed));
+}
+
+// The row functions of a vector path.
+struct VectorFilter {
+    void (*columnSums)(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, int,
+                       std::uint16_t*);
+    void (*row)(int, const std::uint8_t* const[3], const std::uint16_t* const[3], std::uint8_t*);
+};
+
+// The vector filter for rows of this width, or null where the portable loops
+// do the work.
+const VectorFilter* VectorFilterFor(int width) {
+#if KAMBRIX_SHARPEN_X86
+    static constexpr VectorFilter kAvx512{avx512::ColumnSumsRow, avx512::FilterRow};
+    static constexpr VectorFilter kAvx2{avx2::ColumnSumsRow, avx2::FilterRow};
+    if (width >= kVectorStep + 2) {
+        if (ActivePath() == Path::Avx512) return &kAvx512;
+        if (ActivePath() == Path::Avx2) return &kAvx2;
+    }
+#else
+    (void)width;
+#endif
+    return nullptr;
+}
+
 // One worker's scratch: a ring of three split rows (three planes each), the
 // column sums, the brightness terms and the results.
 class RowRing {
   public:
-    RowRing(std::uint8_t* bytes, int width) : width_(width) {
+    RowRing(std::uint8_t* bytes, int width) : width_(width), vector_(VectorFilterFor(width)) {
         for (int slot = 0; slot < 3; ++slot) slot_[slot] = bytes + slot * 3 * width;
         result_ = bytes + 9 * width;
         sums_ = reinterpret_cast<std::uint16_t*>(bytes + 12 * width);
-        std::uint16_t* terms = sums_ + 3 * width;
-        terms_ = {terms, terms + width, terms + 2 * width, terms + 3 * width, terms + 4 * width};
+        fraction_ = sums_ + 3 * width;
+        whole_ = fraction_ + width;
     }
     // Bytes per worker: an even count, so that the sums of every worker are
     // aligned for 16-bit access.
-    static std::size_t Size(int width) { return 28 * static_cast<std::size_t>(width); }
+    static std::size_t Size(int width) { return 22 * static_cast<std::size_t>(width); }
 
     // Splits `row` into the slot after the newest.
     void Push(const std::uint8_t* row) {
@@ -288,24 +500,31 @@ class RowRing {
 
     // The filtered middle row into `out` (interior columns only).
     void Filter(std::uint8_t* out) {
+        const auto columnSums = vector_ ? vector_->columnSums : ColumnSums;
         for (int p = 0; p < 3; ++p)
-            ColumnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
+            columnSums(Plane(0, p), Plane(1, p), Plane(2, p), width_, sums_ + p * width_);
+        if (vector_) {
+            const std::uint8_t* const planes[3] = {Plane(1, 0), Plane(1, 1), Plane(1, 2)};
+            const std::uint16_t* const sums[3] = {sums_, sums_ + width_, sums_ + 2 * width_};
+            vector_->row(width_, planes, sums, out);
+            return;
+        }
         TermsRow(width_, Plane(1, 0), Plane(1, 1), Plane(1, 2), sums_, sums_ + width_,
-                 sums_ + 2 * width_, terms_.t, terms_.divisor, terms_.high, terms_.low,
-                 terms_.keep);
+                 sums_ + 2 * width_, fraction_, whole_);
         for (int p = 0; p < 3; ++p)
-            ScaleRow(width_, Plane(1, p), terms_.t, terms_.divisor, terms_.high, terms_.low,
-                     terms_.keep, result_ + p * width_);
+            ScaleRow(width_, Plane(1, p), fraction_, whole_, result_ + p * width_);
         MergeRow(width_, result_, result_ + width_, result_ + 2 * width_, out);
     }
 
   private:
     std::uint8_t* Plane(int slot, int p) { return slot_[slot] + p * width_; }
     int width_;
+    const VectorFilter* vector_;
     std::uint8_t* slot_[3];
     std::uint8_t* result_;
     std::uint16_t* sums_;
-    PixelTerms terms_;
+    std::uint16_t* fraction_;  // the rescaling terms of the pixels
+    std::uint16_t* whole_;
 };
 
 // Asks for the bytes of a row a few rows ahead: between two rows the
@@ -391,3 +610,27 @@ int SharpenBitmap(Bitmap& image, const YieldFn& yield) {
     }
     return 0;
 }
+
+namespace sharpen_internal {
+
+Path LimitPath(Path most) {
+    pathLimit.store(most, std::memory_order_relaxed);
+    return ActivePath();
+}
+
+void Rescale(const std::uint16_t* c, const std::uint16_t* t, const std::uint16_t* divisor,
+             int count, std::uint8_t* out) {
+    int i = 0;
+#if KAMBRIX_SHARPEN_X86
+    const int whole = count / kVectorStep * kVectorStep;
+    if (ActivePath() == Path::Avx512) avx512::Rescale(c, t, divisor, i = whole, out);
+    if (ActivePath() == Path::Avx2) avx2::Rescale(c, t, divisor, i = whole, out);
+#endif
+    for (; i < count; ++i) {
+        std::uint16_t fraction, whole;
+        RescalingTerms(t[i], divisor[i], fraction, whole);
+        out[i] = RescaledChannel(c[i], fraction, whole);
+    }
+}
+
+}  // namespace sharpen_internal

@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -104,6 +106,19 @@ bool MakeFolders(const std::string& folder) {
     const fs::path p = ToFsPath(folder);
     fs::create_directories(p, ec);
     return fs::is_directory(p, ec);
+}
+
+bool CanEnterFolder(const std::string& folder) {
+#ifdef _WIN32
+    return DirectoryExists(folder);
+#else
+    return DirectoryExists(folder) && access(ToFsPath(folder).c_str(), X_OK) == 0;
+#endif
+}
+
+std::string AnchoredPath(const std::string& path) {
+    if (path.empty() || ToFsPath(path).is_absolute()) return path;
+    return CurrentFolder() + path;
 }
 
 std::string CurrentFolder() {

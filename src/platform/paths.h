@@ -45,6 +45,13 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Creates the folder with all missing parents; true when it exists afterwards.
 bool MakeFolders(const std::string& folder);
+// True when the folder's entries can be reached (its search permission):
+// a folder without it cannot take a file even when it is writable.
+bool CanEnterFolder(const std::string& folder);
+// `path` as given when it is absolute or empty; else below the current
+// folder. The program never changes its current folder once started, so a
+// relative save folder means the same folder for every output.
+std::string AnchoredPath(const std::string& path);
 std::string CurrentFolder();  // with trailing separator
 bool SetCurrentFolder(const std::string& folder);
 // The executable's folder with trailing separator.

@@ -15,8 +15,9 @@ const char* const kTrimmedSubfolder = "トリミング画像";
 const char* const kRecognitionSubfolder = "認識画像";
 
 // The folder the outputs hang from: the save folder when set, else photoDir.
+// A relative one is taken from the current folder, once and for all.
 std::string BaseFolder(const std::string& saveFolder, const std::string& photoDir) {
-    return WithTrailingSeparator(saveFolder.empty() ? photoDir : saveFolder);
+    return WithTrailingSeparator(AnchoredPath(saveFolder.empty() ? photoDir : saveFolder));
 }
 
 fs::path Normalised(const fs::path& p) {
@@ -32,8 +33,8 @@ std::string Below(const std::string& base, const char* subfolder) {
 }  // namespace
 
 std::string SheetFolder(const std::string& saveFolder, const std::string& photoDir) {
-    if (!saveFolder.empty()) return WithTrailingSeparator(saveFolder);
-    return Below(WithTrailingSeparator(photoDir), kSheetSubfolder);
+    if (!saveFolder.empty()) return BaseFolder(saveFolder, photoDir);
+    return Below(BaseFolder(saveFolder, photoDir), kSheetSubfolder);
 }
 
 std::string TrimmedFolder(const std::string& saveFolder, const std::string& photoDir) {

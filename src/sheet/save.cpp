@@ -57,10 +57,19 @@ int WriteOutput(const std::string& path, const Bitmap& image, const SaveOptions&
     return 0;
 }
 
-// The silent savers: folder created and entered, the photo protected.
+// Creates the folder with its parents when needed, never making it the
+// current folder (that is the whole process's, and other work may be running
+// beside): 0, kSaveCannotCreate or kSaveCannotEnter.
+int PrepareFolder(const std::string& folder) {
+    if (folder.empty()) return 0;
+    if (!DirectoryExists(folder) && !MakeFolders(folder)) return kSaveCannotCreate;
+    return CanEnterFolder(folder) ? 0 : kSaveCannotEnter;
+}
+
+// The silent savers: folder created, the photo protected.
 int SaveBesidePhoto(const std::string& folder, const Bitmap& image, const SaveOptions& o,
                     std::string* writtenPath) {
-    EnterFolder(folder);  // a failure shows up as a failed write
+    PrepareFolder(folder);  // a failure shows up as a failed write
     const std::string path = folder + FileNameOf(o.photoPath);
     if (WouldReplacePhoto(path, o)) return kSaveWouldReplacePhoto;
     const int result = WriteOutput(path, image, o);
@@ -77,12 +86,6 @@ std::string FormatMessage(const char* format, const std::string& value) {
     return text;
 }
 
-int EnterFolder(const std::string& folder) {
-    if (folder.empty() || SetCurrentFolder(folder)) return 0;
-    if (!MakeFolders(folder)) return kSaveCannotCreate;
-    return SetCurrentFolder(folder) ? 0 : kSaveCannotEnter;
-}
-
 int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs& dialogs,
              const std::string& caption) {
     if (CharacterCount(path) <= 2) {
@@ -90,7 +93,7 @@ int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs
         return kSaveNoFolder;
     }
     const std::string folder = FolderPart(path);
-    const int entered = EnterFolder(folder);
+    const int entered = PrepareFolder(folder);
     if (entered == kSaveCannotCreate) {
         dialogs.ShowMessage(FormatMessage(kMsgCannotCreateFolder, folder), caption);
         return kSaveCannotCreate;

@@ -20,7 +20,7 @@ struct SaveOptions {
 // Results of the savers.
 constexpr int kSaveNoFolder = -1;           // path of two characters or fewer
 constexpr int kSaveCannotCreate = -2;       // the folder cannot be created
-constexpr int kSaveCannotEnter = -3;        // the folder was created but cannot be entered
+constexpr int kSaveCannotEnter = -3;        // the folder exists but cannot be entered
 constexpr int kSaveWriteFailed = -4;        // encoding or writing failed
 constexpr int kSaveNoFreeIndex = -5;        // every numbered sheet name is taken
 constexpr int kSaveWouldReplacePhoto = -6;  // the output would replace the photo itself
@@ -35,13 +35,9 @@ extern const char* const kMsgWouldReplacePhoto;  // output = the photo itself, %
 // `format` with its one %s replaced by `value`.
 std::string FormatMessage(const char* format, const std::string& value);
 
-// Makes `folder` the process's current folder, creating it with its parents
-// when needed: 0, kSaveCannotCreate or kSaveCannotEnter. Shows nothing.
-int EnterFolder(const std::string& folder);
-
-// Writes `image` as a JPEG at `path`, creating its folder when needed; the
-// folder stays the current folder. 0 or kSaveNoFolder .. kSaveWriteFailed,
-// each failure shown through `dialogs` with `caption`.
+// Writes `image` as a JPEG at `path`, creating its folder when needed. The
+// current folder is left alone. 0 or kSaveNoFolder .. kSaveWriteFailed, each
+// failure shown through `dialogs` with `caption`.
 int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs& dialogs,
              const std::string& caption);
 
@@ -70,7 +66,7 @@ int SaveTrimmedPhoto(const Bitmap& photo, const SaveOptions& options, IDialogs* 
                      const std::string& caption = {}, std::string* writtenPath = nullptr);
 
 // Saves a recognised face in the recognition-image folder under the photo's
-// name and leaves that folder current. 0, or a negative result and nothing
+// name. 0, or a negative result and nothing
 // shown: the caller reports the failure.
 int SaveRecognitionImage(const Bitmap& face, const SaveOptions& options,
                          std::string* writtenPath = nullptr);

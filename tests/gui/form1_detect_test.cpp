@@ -244,6 +244,14 @@ TEST_F(DetectTest, PickingTheBackgroundColourHoldsTheWindowUntilAClick) {
     EXPECT_EQ(o.headTop.pickedColour, under);
 }
 
+TEST_F(DetectTest, HeadTopFromTheOutlineOnlyWhenItsBoxIsTicked) {
+    EXPECT_FALSE(form2->CheckBox18->isChecked());
+    EXPECT_EQ(form2->CheckBox18->text().toStdString(), "頭頂位置を輪郭から検出する");
+    EXPECT_EQ(form1->AutoFrameOptionsFromControls().headTopMethod, HeadTopMethod::kBackground);
+    form2->CheckBox18->setChecked(true);
+    EXPECT_EQ(form1->AutoFrameOptionsFromControls().headTopMethod, HeadTopMethod::kContour);
+}
+
 TEST_F(DetectTest, UntickingTheColourBoxAlwaysClearsBusy) {
     form1->CheckBox5->setChecked(true);
     form1->FPickingBackColour = false;

@@ -70,6 +70,7 @@ TEST_P(RotateButtons, AngleBoxSquareAndStatusAfterEachPress) {
         (form1.get()->*c.button)->click();
         EXPECT_EQ(form1->FRotation, c.angles[i]) << i;
         EXPECT_EQ(Angle(), c.shown[i]) << i;
+        EXPECT_EQ(form1->Edit4->cursorPosition(), 0) << "the angle's start is in sight " << i;
         const int normalised = ((c.angles[i] % 3600) + 3600) % 3600;
         EXPECT_EQ(FirstDifference(SquareAt(normalised), form1->FSourceBmp), "") << i;
         EXPECT_EQ(form1->StatusText(2), FormatText("回転角 %f", normalised * 0.1)) << i;

@@ -157,6 +157,29 @@ TEST(BatchReport, FramedNoFaceAndUnreadablePhotos) {
     EXPECT_NE(r.err.find("3 photos: 1 ok, 2 failed, 0 skipped"), std::string::npos) << r.err;
 }
 
+TEST(BatchRecognitionLog, AnExistingLogGetsOneSeparatorBeforeTheRunsLines) {
+    TempFolder t;
+    const Bitmap grey(900, 900, Rgb{128, 128, 128});
+    for (const char* name : {"a/1.jpg", "a/2.jpg", "b/1.jpg"}) {
+        fs::create_directories((t.Path() / name).parent_path());
+        ASSERT_EQ(EncodeJpegFile((t.Path() / name).string(), grey, 90), 0);
+    }
+    t.Write("a/自動認識エラーログ.txt", "earlier run\r\n");
+    const Outcome r = Batch(
+        {t.Dir() + "a", t.Dir() + "b", "--frame-only", "--jobs", "2", "--no-recognition-images"});
+    ASSERT_EQ(r.status, kExitSomeFailed) << r.err;
+    const std::string a = ReadAll(t.Path() / "a" / "自動認識エラーログ.txt");
+    const std::size_t rule = a.find("--------------------------------( ");
+    EXPECT_EQ(rule, std::string("earlier run\r\n").size()) << a;
+    EXPECT_EQ(a.find("--------------------------------( ", rule + 1), std::string::npos) << a;
+    EXPECT_NE(a.find("a/1.jpg", rule), std::string::npos) << a;
+    EXPECT_NE(a.find("a/2.jpg", rule), std::string::npos) << a;
+    // A log the run starts holds only the run's failures.
+    const std::string b = ReadAll(t.Path() / "b" / "自動認識エラーログ.txt");
+    EXPECT_EQ(b.find("----"), std::string::npos) << b;
+    EXPECT_NE(b.find("b/1.jpg"), std::string::npos) << b;
+}
+
 TEST(BatchDeterminism, SharedSheetsAreTheSameWithOneWorkerOrThree) {
     TempFolder t;
     CopyPhotos(t, "in");
@@ -298,10 +321,12 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
         {"portraits2/unsplash_grey_hair_greybg_exif8_rotated.jpg", 648},
     };
     TempFolder t;
-    // Nothing may be written beside the shared photos.
+    // Nothing may be written beside the shared photos. The head top is the
+    // window's: its outline puts the first photo's frame past 90 % of it.
     std::vector<std::string> args = {
-        "--frame-only", "--jobs",        "2",        "--no-recognition-images",
-        "--out",        t.Dir() + "out", "--report", t.Dir() + "r.csv"};
+        "--frame-only", "--jobs",         "2",     "--no-recognition-images",
+        "--head-top",   "background",     "--out", t.Dir() + "out",
+        "--report",     t.Dir() + "r.csv"};
     for (const Truth& truth : truths) args.push_back((shared / truth.file).string());
     ASSERT_EQ(Batch(args).status, kExitOk);
     std::istringstream csv(ReadAll(t.Path() / "r.csv"));
@@ -322,6 +347,36 @@ TEST(BatchReportPixels, ChinRowsMatchTheGroundTruthOfTheSharedPortraits) {
         }
     }
     EXPECT_EQ(rows, 5);
+}
+
+// The head top a --frame-only run reports for one photo with these options.
+std::string ReportedHeadTop(const std::string& photo, std::vector<std::string> options) {
+    TempFolder t;
+    std::vector<std::string> args = {
+        photo,           "--frame-only", "--jobs",         "1", "--no-recognition-images", "--out",
+        t.Dir() + "out", "--report",     t.Dir() + "r.csv"};
+    args.insert(args.end(), options.begin(), options.end());
+    if (Batch(args).status != kExitOk) return "failed";
+    std::istringstream csv(ReadAll(t.Path() / "r.csv"));
+    std::string header, line;
+    std::getline(csv, header);
+    std::getline(csv, line);
+    std::vector<std::string> fields;
+    std::stringstream row(line);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    return fields.size() > 13 ? fields[13] : "missing";
+}
+
+TEST(BatchHeadTop, TheMethodChosenReachesTheFramingPass) {
+    // A bald head: the outline finds the scalp well above where the fixed
+    // estimate over the face box puts it.
+    const std::string photo = Sample("visualhunt_bald_beard.jpg");
+    const std::string byDefault = ReportedHeadTop(photo, {});
+    const std::string outline = ReportedHeadTop(photo, {"--head-top", "contour"});
+    const std::string estimate = ReportedHeadTop(photo, {"--head-top=estimate"});
+    EXPECT_EQ(byDefault, outline);
+    ASSERT_NE(outline, "failed");
+    EXPECT_NE(outline, estimate);
 }
 
 // User plus system time of a process, from /proc; 0 when it is gone.

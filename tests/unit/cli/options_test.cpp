@@ -17,7 +17,8 @@ TEST(BatchOptions, DefaultsAreTheWindowsDefaults) {
     EXPECT_EQ(s.quality, 90);
     EXPECT_EQ(s.headTopRange, 50);
     EXPECT_EQ(s.headTopThreshold, 80);
-    EXPECT_TRUE(s.reduceLarge && s.chin && s.headTop && s.upperHalf && s.sizeCheck);
+    EXPECT_TRUE(s.reduceLarge && s.chin && s.headTopCorrection && s.upperHalf && s.sizeCheck);
+    EXPECT_EQ(s.headTopMethod, HeadTopMethod::kContour);
     EXPECT_TRUE(s.sharpen && s.trimmed && s.centreMarks && s.cornerMarks && s.scale);
     EXPECT_TRUE(s.recognitionImages && s.exif);
     EXPECT_FALSE(s.rotateRetry || s.enlargeSmall);
@@ -83,7 +84,34 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{{"a.jpg", "--shard", "-1/3"}, "K/N"}, BadLine{{"a.jpg", "--shard", "0/0"}, "K/N"},
         BadLine{{"a.jpg", "--sharpen=yes"}, "takes no value"},
         BadLine{{"a.jpg", "--frame-only=1"}, "takes no value"},
-        BadLine{{"a.jpg", "--no-quality"}, "'--no-quality'"}));
+        BadLine{{"a.jpg", "--no-quality"}, "'--no-quality'"},
+        BadLine{{"a.jpg", "--head-top"}, "needs a value"},
+        BadLine{{"a.jpg", "--head-top", "Contour"}, "contour, background or estimate"},
+        BadLine{{"a.jpg", "--head-top=outline"}, "'outline'"},
+        BadLine{{"a.jpg", "--no-head-top"}, "'--no-head-top'"}));
+
+struct MethodLine {
+    std::vector<std::string> args;
+    HeadTopMethod method;
+};
+
+class HeadTopMethodOption : public ::testing::TestWithParam<MethodLine> {};
+
+TEST_P(HeadTopMethodOption, EveryMethodInEitherForm) {
+    const ParseResult r = Parse(GetParam().args);
+    ASSERT_EQ(r.status, ParseStatus::Run) << r.error;
+    EXPECT_EQ(r.options.settings.headTopMethod, GetParam().method);
+    // A photo named after a method is not taken as the method's value.
+    EXPECT_EQ(r.options.inputs, std::vector<std::string>{"a.jpg"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HeadTopMethodOption,
+    ::testing::Values(MethodLine{{"a.jpg", "--head-top", "background"}, HeadTopMethod::kBackground},
+                      MethodLine{{"--head-top=estimate", "a.jpg"}, HeadTopMethod::kEstimate},
+                      MethodLine{{"--head-top", "estimate", "--head-top", "contour", "a.jpg"},
+                                 HeadTopMethod::kContour},
+                      MethodLine{{"a.jpg", "--no-head-top-correction"}, HeadTopMethod::kContour}));
 
 TEST(BatchOptions, HelpListsEveryOptionAnEarlierErrorStillCounts) {
     EXPECT_EQ(Parse({"a.jpg", "--bogus", "--help"}).status, ParseStatus::Error);
@@ -103,7 +131,8 @@ TEST(BatchOptions, HelpListsEveryOptionAnEarlierErrorStillCounts) {
                                "--head-top-range",
                                "--head-top-threshold",
                                "[no-]chin",
-                               "[no-]head-top",
+                               "--head-top METHOD",
+                               "[no-]head-top-correction",
                                "[no-]upper-half",
                                "[no-]size-check",
                                "[no-]rotate-retry",

@@ -5,30 +5,11 @@
 
 #include <filesystem>
 
-#include "detect/auto_frame.h"
 #include "detect/recognition_log.h"
+#include "framing_fixture.h"
 #include "platform/paths.h"
-#include "support/fake_face_library.h"
-#include "support/temp_folder.h"
 
 namespace {
-
-// 35 x 45 mm at 300 dpi: 437 x 555 with 59 above the head and 94 below the chin.
-TLayout PassportLayout() {
-    TLayout l;
-    l.paper.dpi = 300;
-    l.paper.width = 1051;
-    l.paper.height = 1500;
-    l.paper.photo_ct = 1;
-    l.paper.photo_ct_per_person = 1;
-    l.slots[0].width = 437;
-    l.slots[0].height = 555;
-    l.slots[0].hny = 59;
-    l.slots[0].bny = 94;
-    l.haarTop = 30;
-    l.haarBottom = 7;
-    return l;
-}
 
 // Head-top finders that ignore the picture.
 int HeadTopAtFaceTop(int, int, int top, const Bitmap&, const HeadTopSettings&, HeadTopSample*) {
@@ -37,26 +18,6 @@ int HeadTopAtFaceTop(int, int, int top, const Bitmap&, const HeadTopSettings&, H
 int HeadTopOneAbove(int, int, int top, const Bitmap&, const HeadTopSettings&, HeadTopSample*) {
     return top - 1;
 }
-
-class FramingPass : public ::testing::Test {
-  protected:
-    FramingPass() : square(1000, 1000, kBlack), layout(PassportLayout()) {
-        app.Write(kFaceCascadeName, "cascade");
-        options.appDir = app.Dir();
-        options.saveFace = false;
-        options.photoDir = photos.Dir();
-        options.photoPath = photos.Dir() + "photo.jpg";
-    }
-    int Run() { return RunFramingPass(square, options, layout, library, result, hooks); }
-
-    TempFolder app, photos;
-    Bitmap square;
-    TLayout layout;
-    AutoFrameOptions options;
-    FakeFaceLibrary library;
-    FramingResult result;
-    FramingHooks hooks{{}, {}, [](int) {}};
-};
 
 TEST_F(FramingPass, WorkedExampleGivesHeadBoxAndPhotoBox) {
     library.first = {0, {{400, 300, 600, 500}}};

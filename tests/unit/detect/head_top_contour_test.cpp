@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <opencv2/core.hpp>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,6 +137,65 @@ TEST(HeadTopContour, HeadAtThePictureTopGivesTheTopRow) {
     const std::optional<int> top = FindHeadTopContour(h.image, h.face);
     ASSERT_TRUE(top.has_value());
     EXPECT_LE(*top, static_cast<int>(0.03 * h.faceHeight));
+}
+
+// Behind a head near the picture's top: a light window a little narrower
+// than the hair, curtains beyond. No sample of the window lies above the
+// head, where the picture ends.
+Rgb WindowBetweenCurtains(int x, int) {
+    return std::abs(x - 300) < 70 ? Rgb{205, 215, 225} : Rgb{150, 70, 60};
+}
+
+TEST(HeadTopContour, HeadNearThePictureTopIsNotGrownIntoTheWindowBehindIt) {
+    const int shift = 100;
+    SyntheticHead h = DrawHead(600, {40, 30, 25}, 173, WindowBetweenCurtains);
+    Bitmap moved(600, 600, kBlack);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 600; ++x)
+            moved.SetPixel(x, y, y + shift < 600 ? h.image.Pixel(x, y + shift) : Rgb{90, 90, 90});
+    h.image = moved;
+    h.face.box.top -= shift, h.face.box.bottom -= shift;
+    *h.face.chinRow -= shift;
+    const std::optional<int> top = FindHeadTopContour(h.image, h.face);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NEAR(*top, h.trueTop - shift, 0.03 * h.faceHeight);
+}
+
+TEST(HeadTopContour, HeadFillingANarrowPhotosWidthIsStillMeasured) {
+    // A tight narrow crop: the photo is narrower than the face and starts
+    // a little above the hair, so that the only background is above it.
+    const int shift = 120;
+    SyntheticHead h = DrawHead(600, {40, 30, 25}, 173, White);
+    Bitmap moved(600, 600, kBlack);
+    for (int y = 0; y + shift < 600; ++y)
+        for (int x = 235; x < 365; ++x) moved.SetPixel(x, y, h.image.Pixel(x, y + shift));
+    h.image = moved;
+    h.face.box.top -= shift, h.face.box.bottom -= shift;
+    *h.face.chinRow -= shift;
+    const std::optional<int> top = FindHeadTopContour(h.image, h.face);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NEAR(*top, h.trueTop - shift, 0.03 * h.faceHeight);
+}
+
+// The segmentation starts from random cluster centres; the answer must not
+// depend on what the thread's generator held, and the generator is left as
+// it was.
+TEST(HeadTopContour, SameAnswerWhateverTheRandomGeneratorHeld) {
+    std::mt19937 noise(7);
+    const SyntheticHead h = DrawHead(600, {90, 80, 70}, 150, [&](int x, int y) {
+        const int n = static_cast<int>(noise() % 60);
+        return (x + y) % 50 < 25 ? Rgb{static_cast<std::uint8_t>(110 + n), 120, 110}
+                                 : Rgb{150, static_cast<std::uint8_t>(100 + n), 90};
+    });
+    std::vector<std::optional<int>> answers;
+    for (const std::uint64_t state : {1ull, 0x123456789abcdefull, 42ull}) {
+        cv::theRNG().state = state;
+        answers.push_back(FindHeadTopContour(h.image, h.face));
+        EXPECT_EQ(cv::theRNG().state, state);
+    }
+    ASSERT_TRUE(answers[0].has_value());
+    EXPECT_EQ(answers[1], answers[0]);
+    EXPECT_EQ(answers[2], answers[0]);
 }
 
 TEST(HeadTopContour, RefusesWhatItCannotMeasure) {

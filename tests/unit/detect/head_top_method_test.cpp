@@ -1,53 +1,23 @@
 // Which head top the framing pass uses for each head-top method.
 #include <gtest/gtest.h>
 
-#include "detect/auto_frame.h"
-#include "support/fake_face_library.h"
-#include "support/temp_folder.h"
+#include "framing_fixture.h"
 
 namespace {
-
-TLayout Passport() {
-    TLayout l;
-    l.paper.dpi = 300;
-    l.paper.width = 1051;
-    l.paper.height = 1500;
-    l.paper.photo_ct = 1;
-    l.paper.photo_ct_per_person = 1;
-    l.slots[0].width = 437;
-    l.slots[0].height = 555;
-    l.slots[0].hny = 59;
-    l.slots[0].bny = 94;
-    l.haarTop = 30;
-    l.haarBottom = 7;
-    return l;
-}
 
 // A scan that always finds the head far above the face.
 int FarAbove(int, int, int top, const Bitmap&, const HeadTopSettings&, HeadTopSample*) {
     return top - 150;
 }
 
-class HeadTopMethodPass : public ::testing::Test {
+class HeadTopMethodPass : public FramingPass {
   protected:
-    HeadTopMethodPass() : square(1000, 1000, kBlack), layout(Passport()) {
-        app.Write(kFaceCascadeName, "cascade");
-        options.appDir = app.Dir();
-        options.saveFace = false;
+    HeadTopMethodPass() {
         options.findChin = false;
         options.sizeCheck = false;
         options.headTopFinder = FarAbove;
         library.first = {0, {{400, 300, 600, 500}}};
     }
-    int Run() { return RunFramingPass(square, options, layout, library, result, hooks); }
-
-    TempFolder app;
-    Bitmap square;
-    TLayout layout;
-    AutoFrameOptions options;
-    FakeFaceLibrary library;
-    FramingResult result;
-    FramingHooks hooks{{}, {}, [](int) {}};
 };
 
 TEST_F(HeadTopMethodPass, EstimateIgnoresTheScan) {

@@ -66,6 +66,24 @@ TEST(RecognitionLog, DoesNotTouchTheCurrentFolder) {
     EXPECT_EQ(CurrentFolder(), before);
 }
 
+TEST(RecognitionLog, SeparatorOnlyInALogThatExists) {
+    EXPECT_EQ(RecognitionLogSeparator("2026/12/08 6:04:38"),
+              "--------------------------------( 2026/12/08 6:04:38 )"
+              "--------------------------------");
+    TempFolder tmp;
+    const std::string folder = tmp.Dir() + "log";  // without its trailing separator
+    EXPECT_FALSE(MarkRunInRecognitionLog(folder));
+    EXPECT_FALSE(std::filesystem::exists(tmp.Path() / "log"));
+    EXPECT_FALSE(MarkRunInRecognitionLog(""));
+    ASSERT_EQ(AppendRecognitionLog(folder, "old"), 0);
+    ASSERT_TRUE(MarkRunInRecognitionLog(folder));
+    const std::string log = Read(tmp.Dir() + "log/" + kRecognitionLogName);
+    ASSERT_GT(log.size(), 80u) << log;
+    EXPECT_EQ(log.find("\r\n", 5), log.size() - 2) << log;  // one line added
+    EXPECT_EQ(log.substr(0, 39), "old\r\n--------------------------------( ");
+    EXPECT_EQ(log.substr(log.size() - 36), " )--------------------------------\r\n");
+}
+
 TEST(RecognisedFace, SavedTwiceReplacesTheImageAndAddsALine) {
     TempFolder tmp;
     const std::string folder = tmp.Dir() + "認識画像/";

@@ -6,11 +6,22 @@
 #include <omp.h>
 #endif
 
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <thread>
 #include <vector>
 
 #include "reference/sharpen_reference.h"
 #include "support/bitmap_compare.h"
+
+namespace sharpen_internal {
+
+void PrintTo(Path path, std::ostream* os) {
+    *os << (path == Path::Portable ? "portable" : path == Path::Avx2 ? "AVX2" : "AVX-512");
+}
+
+}  // namespace sharpen_internal
 
 namespace {
 
@@ -93,20 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
                     SizeCase{3001, 4, "long rows"}, SizeCase{4, 3001, "many rows, several bands"},
                     SizeCase{401, 389, "parallel rows"}));
 
-// Every possible divisor and numerator of the rescaling, through whole pictures:
-// each row of a 258-wide picture holds one grey and the brightness sweeps all levels.
-TEST(Sharpen, EveryBrightnessMatchesTheReference) {
-    Bitmap expected(258, 258);
-    for (int y = 0; y < 258; ++y)
-        for (int x = 0; x < 258; ++x)
-            expected.SetPixel(x, y,
-                              {std::uint8_t((x * 7 + y) % 256), std::uint8_t(x), std::uint8_t(y)});
-    Bitmap actual = expected;
-    SharpenBitmapReference(expected);
-    SharpenBitmap(actual);
-    EXPECT_EQ(FirstDifference(expected, actual), "");
-}
-
 // Rows are taken in bands, each cut among the workers: the rows at every cut
 // must be read as they were before the neighbouring rows were overwritten,
 // whatever the number of workers (more workers than rows in a band included).
@@ -133,6 +130,109 @@ TEST_P(SharpenWorkers, CutsBetweenBandsAndWorkersMatchTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SharpenWorkers, testing::Values(1, 2, 3, 7));
+
+// ---- Every instruction path the processor has ----
+
+using sharpen_internal::Path;
+
+// Runs each case on one path (skipped where the processor lacks it) and lifts
+// the cap afterwards.
+class SharpenPath : public testing::TestWithParam<Path> {
+  protected:
+    void SetUp() override {
+        if (sharpen_internal::LimitPath(GetParam()) != GetParam())
+            GTEST_SKIP() << "the processor lacks these instructions";
+    }
+    void TearDown() override { sharpen_internal::LimitPath(Path::Avx512); }
+};
+
+// Colours where the arithmetic has its edges: black, white (brightness 256),
+// pure blue (kept), nearly pure blue, brightness 0 without being black, one
+// full channel, scattered among random ones.
+Bitmap AwkwardPicture(int width, int height, unsigned seed) {
+    static const Rgb kColours[] = {{0, 0, 0},   {255, 255, 255}, {0, 0, 255}, {0, 0, 254},
+                                   {0, 0, 1},   {1, 0, 255},     {255, 0, 0}, {0, 255, 0},
+                                   {0, 1, 255}, {254, 254, 254}};
+    Bitmap picture = MakePicture(Picture::Noise, width, height, seed);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (random() % 3 == 0) picture.SetPixel(x, y, kColours[random() % std::size(kColours)]);
+    return picture;
+}
+
+// Widths on both sides of one and two vector steps (32 pixels of interior) and
+// of the 16- and 32-pixel lanes, so that every tail and the overlapping last
+// step are met.
+TEST_P(SharpenPath, WidthsAroundTheVectorStepsMatchTheReference) {
+    for (int width : {3, 17, 18, 31, 33, 34, 35, 36, 49, 50, 65, 66, 67, 97, 98, 130, 257}) {
+        for (unsigned seed : {1u, 2u}) {
+            Bitmap expected = AwkwardPicture(width, 5, seed * 31 + width);
+            Bitmap actual = expected;
+            SharpenBitmapReference(expected);
+            ASSERT_EQ(SharpenBitmap(actual), 0);
+            ASSERT_EQ(FirstDifference(expected, actual), "") << "width " << width;
+        }
+        for (Picture kind : {Picture::Edges, Picture::Ramp, Picture::Checker}) {
+            Bitmap expected = MakePicture(kind, width, 4);
+            Bitmap actual = expected;
+            SharpenBitmapReference(expected);
+            ASSERT_EQ(SharpenBitmap(actual), 0);
+            ASSERT_EQ(FirstDifference(expected, actual), "")
+                << "width " << width << " picture " << int(kind);
+        }
+    }
+}
+
+// Each row of a 258-wide picture holds one grey and the brightness sweeps all
+// levels: every divisor meets every sharpened brightness.
+TEST_P(SharpenPath, EveryBrightnessMatchesTheReference) {
+    Bitmap expected(258, 258);
+    for (int y = 0; y < 258; ++y)
+        for (int x = 0; x < 258; ++x)
+            expected.SetPixel(x, y,
+                              {std::uint8_t((x * 7 + y) % 256), std::uint8_t(x), std::uint8_t(y)});
+    Bitmap actual = expected;
+    SharpenBitmapReference(expected);
+    ASSERT_EQ(SharpenBitmap(actual), 0);
+    EXPECT_EQ(FirstDifference(expected, actual), "");
+}
+
+// The division against exact integer division over its whole domain: every
+// channel value, every brightness as divisor and every sharpened brightness
+// the filter can reach for it (0 ... divisor + divisor / 2).
+TEST_P(SharpenPath, RescalingIsExactOverItsWholeDomain) {
+    std::vector<std::uint16_t> c, t, divisor;
+    std::vector<std::uint8_t> out, exact;
+    for (int d = 1; d <= 256; ++d) {
+        const std::size_t count = std::size_t(d + d / 2 + 1) * 256;
+        c.resize(count);
+        t.resize(count);
+        exact.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            c[i] = std::uint16_t(i % 256);
+            t[i] = std::uint16_t(i / 256);
+            exact[i] = std::uint8_t(std::min(255, c[i] * t[i] / d));
+        }
+        divisor.assign(count, std::uint16_t(d));
+        out.assign(count, 0);
+        sharpen_internal::Rescale(c.data(), t.data(), divisor.data(), int(count), out.data());
+        const auto wrong = std::mismatch(exact.begin(), exact.end(), out.begin()).first;
+        if (wrong != exact.end()) {
+            const std::size_t i = std::size_t(wrong - exact.begin());
+            FAIL() << "c " << c[i] << " t " << t[i] << " divisor " << d << ": " << int(out[i])
+                   << ", exact " << int(exact[i]);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SharpenPath,
+                         testing::Values(Path::Portable, Path::Avx2, Path::Avx512),
+                         [](const testing::TestParamInfo<Path>& info) {
+                             return info.param == Path::Portable ? "Portable"
+                                    : info.param == Path::Avx2   ? "Avx2"
+                                                                 : "Avx512";
+                         });
 
 TEST(Sharpen, UniformPictureIsUnchanged) {
     for (Rgb colour : {Rgb{0, 0, 0}, Rgb{255, 255, 255}, Rgb{13, 200, 77}}) {

@@ -41,6 +41,18 @@ INSTANTIATE_TEST_SUITE_P(
         Folders{"", "/写真/a", "/写真/a/写真シート/", "/写真/a/トリミング画像/",
                 "/写真/a/認識画像/", "/写真/a/"}));
 
+TEST(OutputFolders, RelativeFoldersAreTakenFromTheCurrentFolder) {
+    TempFolder t;
+    const fs::path before = fs::current_path();
+    fs::current_path(t.Path());
+    const std::string here = t.Dir();
+    EXPECT_EQ(SheetFolder("out", "/a/"), here + "out/");
+    EXPECT_EQ(TrimmedFolder("", "photos"), here + "photos/トリミング画像/");
+    EXPECT_EQ(SheetFolder("", "photos/"), here + "photos/写真シート/");
+    EXPECT_EQ(LogFolder("", ""), "");  // no folder at all stays none
+    fs::current_path(before);
+}
+
 struct Named {
     int number;
     const char* name;

@@ -49,11 +49,12 @@ class Saving : public testing::Test {
     fs::path start_;
 };
 
-TEST_F(Saving, SaveJpegCreatesTheFolderAndEntersIt) {
+TEST_F(Saving, SaveJpegCreatesTheFolderAndLeavesTheCurrentFolderAlone) {
+    const fs::path before = fs::current_path();
     const std::string path = t_.Dir() + "x/y/s.jpg";
     EXPECT_EQ(SaveJpeg(path, sheet_, 90, dialogs_, kCaption), 0);
     EXPECT_TRUE(dialogs_.shown.empty());
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), t_.Path() / "x" / "y"));
+    EXPECT_EQ(fs::current_path(), before);
     Bitmap back;
     EXPECT_EQ(DecodeJpegFile(path, back), 0);
 }
@@ -168,13 +169,34 @@ TEST_F(Saving, TrimmedPhotoOverThePhotoIsRefused) {
     EXPECT_EQ(Content(o.photoPath), "the photo");
 }
 
-TEST_F(Saving, RecognitionImageLeavesItsFolderCurrent) {
+TEST_F(Saving, RecognitionImageLeavesTheCurrentFolderAlone) {
+    const fs::path before = fs::current_path();
     SaveOptions o = PhotoIn();
     std::string written;
     ASSERT_EQ(SaveRecognitionImage(sheet_, o, &written), 0);
     EXPECT_EQ(written, t_.Dir() + "a/認識画像/IMG1.JPG");
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), t_.Path() / "a" / "認識画像"));
+    EXPECT_EQ(fs::current_path(), before);
     EXPECT_EQ(DensityBytes(written), density300_);
+}
+
+// A save folder typed as a relative path means one folder for the whole
+// session: saving one output must not move where the next one goes.
+TEST_F(Saving, ARelativeSaveFolderStaysTheSameFolderOutputAfterOutput) {
+    fs::current_path(t_.Path());
+    SaveOptions o = PhotoIn();
+    o.photoCount = o.photosPerPerson = 1;
+    o.saveFolder = "out";
+    std::vector<std::string> written(4);
+    ASSERT_EQ(SaveSheet(sheet_, o, dialogs_, kCaption, &written[0]), 0);
+    ASSERT_EQ(SaveTrimmedPhoto(sheet_, o, nullptr, {}, &written[1]), 0);
+    ASSERT_EQ(SaveRecognitionImage(sheet_, o, &written[2]), 0);
+    ASSERT_EQ(SaveSheet(sheet_, o, dialogs_, kCaption, &written[3]), 0);
+    EXPECT_EQ(written, (std::vector<std::string>{
+                           t_.Dir() + "out/IMG1.JPG", t_.Dir() + "out/トリミング画像/IMG1.JPG",
+                           t_.Dir() + "out/認識画像/IMG1.JPG", t_.Dir() + "out/IMG1.JPG"}));
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), t_.Path()));
+    EXPECT_FALSE(fs::exists(t_.Path() / "out" / "out"));
+    EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(Saving, OpenOutputFolderPrefersTheSaveFolderThenTheSheetFolder) {

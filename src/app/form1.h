@@ -156,6 +156,9 @@ class TForm1 : public QMainWindow {
     std::array<TPhotoSlot, kMaxPhotoSlots> FSlots{};
     PixelRect FFrameRect;
     bool FAbortRequested = false;
+    // The window was closed while a press was under way: the press stops as
+    // an abort would and closes the window when it has let go.
+    bool FCloseRequested = false;
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
@@ -227,6 +230,7 @@ class TForm1 : public QMainWindow {
     // it when asked; false when no photo remains.
     bool OpenFolderPhoto();
     void FinishFolder();
+    void CloseAfterPress(BusyGuard& run, BusyGuard& busy);
     void ShowRunProgress();
     void LogFolderFailure(const std::string& path);
     void WriteLogSeparator();

@@ -30,7 +30,17 @@ void TForm1::BitBtn3Click() {
         RunFolder();
     else
         CreateSheetStep();
+    if (FCloseRequested) {
+        CloseAfterPress(run, busy);
+        return;
+    }
     if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
+}
+
+void TForm1::CloseAfterPress(BusyGuard& run, BusyGuard& busy) {
+    busy.Release();
+    run.Release();
+    close();
 }
 
 void TForm1::LoadSheetBackground() {

@@ -321,6 +321,17 @@ void TForm1::BitBtn14Click() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The run loop pumps events, so a close arrives in the middle of a press.
+    // Accepting it there would hide the window while the run went on to the
+    // folder's end, and the program would end only after that; instead the
+    // press stops after the photo it is on and closes the window itself.
+    if (FRunning) {
+        FAbortRequested = true;
+        FCloseRequested = true;
+        event->ignore();
+        return;
+    }
+    FCloseRequested = false;
     QMainWindow::closeEvent(event);
     // The settings and the preview are windows of their own; the program
     // ends with the main window, so they close with it.

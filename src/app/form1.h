@@ -149,12 +149,16 @@ class TForm1 : public QMainWindow {
     std::vector<std::string> FBatchFiles;
     bool FBatchMode = false;
     int FBatchIndex = 0;
+    int FSaveFailures = 0;  // sheets of the current press that could not be saved
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
     std::array<TPhotoSlot, kMaxPhotoSlots> FSlots{};
     PixelRect FFrameRect;
     bool FAbortRequested = false;
+    // The window was closed while a press was under way: the press stops as
+    // an abort would and closes the window when it has let go.
+    bool FCloseRequested = false;
     bool FPickingBackColour = false;
     bool FFrameDragging = false;
     int FHeadTurn = 0;
@@ -226,6 +230,7 @@ class TForm1 : public QMainWindow {
     // it when asked; false when no photo remains.
     bool OpenFolderPhoto();
     void FinishFolder();
+    void CloseAfterPress(BusyGuard& run, BusyGuard& busy);
     void ShowRunProgress();
     void LogFolderFailure(const std::string& path);
     void WriteLogSeparator();

@@ -44,7 +44,7 @@ void TForm1::RunFolder() {
         CreateSheetStep();
         if (!CheckBox3->isChecked()) break;
         if (FAbortRequested) {
-            FHost.dialogs->ShowMessage(kMsgAborted, FTitle);
+            if (!FCloseRequested) FHost.dialogs->ShowMessage(kMsgAborted, FTitle);
             break;
         }
     } while (FBatchIndex < BatchCount());
@@ -55,6 +55,7 @@ void TForm1::MoveToNextPhoto() {
     // The index stops at the end: presses after the folder's end compose the
     // last frame again without running past the list.
     FBatchIndex = std::min(FBatchIndex + 1, BatchCount());
+    if (FCloseRequested) return;  // the window is closing: no next photo to frame
     if (!CheckBox4->isChecked()) ResetRotationField();
     if (SkipFinishedSheets() && FPaper.photo_ct_per_person == FPaper.photo_ct) SkipFinished();
     if (!OpenFolderPhoto()) FinishFolder();
@@ -90,8 +91,12 @@ void TForm1::FinishFolder() {
         std::string written;
         if (SaveSheet(FSheetBmp, save, *FHost.dialogs, FTitle, &written) == 0)
             SetStatusText(0, kStatusSaved + written);
+        else
+            ++FSaveFailures;
     }
-    FHost.dialogs->ShowMessage(kMsgSaved, FTitle);
+    // The closing note of the folder must not call a run saved when a sheet
+    // of it was lost: each failure was told as it happened, this sums it up.
+    FHost.dialogs->ShowMessage(FSaveFailures > 0 ? kMsgSaveFailed : kMsgSaved, FTitle);
 }
 
 void TForm1::ShowRunProgress() {
@@ -129,6 +134,7 @@ void TForm1::BitBtn10Click() {
         BitBtn3->setEnabled(false);
         BitBtn10->hide();
     }
+    if (FCloseRequested) CloseAfterPress(run, busy);
 }
 
 void TForm1::BitBtn11Click() {

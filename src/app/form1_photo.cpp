@@ -75,16 +75,6 @@ void TForm1::ResetWorkspace() {
     FBatchIndex = 0;
 }
 
-namespace {
-// Why a photo that is not there cannot be opened, for the status bar.
-std::string MissingFileReason(const std::string& path) {
-    std::error_code error;
-    (void)std::filesystem::status(ToFsPath(path), error);
-    if (error && error != std::errc::no_such_file_or_directory) return error.message();
-    return "ファイルが見つかりません";
-}
-}  // namespace
-
 void TForm1::BitBtn1Click() {
     // A running operation holds the working images; clearing them under it
     // would pull them away mid-work.
@@ -239,10 +229,7 @@ int TForm1::LoadPhoto(const std::string& fileName) {
         FHost.dialogs->ShowMessage(LowResolutionMessage(outcome.width, outcome.height), FTitle,
                                    MessageKind::Information);
     if (outcome.reduced) SetStatusText(2, "");
-    if (outcome.code < 0)
-        SetStatusText(1,
-                      fileName + ": " +
-                          (outcome.code == -1 ? MissingFileReason(fileName) : outcome.errorReason));
+    if (outcome.code < 0) SetStatusText(1, fileName + ": " + outcome.errorReason);
     return outcome.code;
 }
 

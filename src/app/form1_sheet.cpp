@@ -23,13 +23,24 @@ void TForm1::BitBtn3Click() {
     BusyGuard busy(FBusy);
     if (!busy) return;
     FAbortRequested = false;
+    FSaveFailures = 0;
     WriteLogSeparator();
     LoadSheetBackground();
     if (AutomaticRun())
         RunFolder();
     else
         CreateSheetStep();
+    if (FCloseRequested) {
+        CloseAfterPress(run, busy);
+        return;
+    }
     if (CheckBox2->isChecked()) OpenOutputFolder(*FHost.shell, S(Edit3->text()), FPhotoDir);
+}
+
+void TForm1::CloseAfterPress(BusyGuard& run, BusyGuard& busy) {
+    busy.Release();
+    run.Release();
+    close();
 }
 
 void TForm1::LoadSheetBackground() {
@@ -66,6 +77,7 @@ int TForm1::ComposeSheet() {
         ::ComposeSheet(CurrentLayout(), ReadSheetOptions(), FTrimBmp, FBackBmp, FFileName, FSheet,
                        *FHost.dialogs, &report, [this] { Pump(); });
     if (result == kComposeNoMemory) FHost.dialogs->ShowMessage(kNoMemoryText, kNoMemoryCaption);
+    if (result == kComposeSaveFailed) ++FSaveFailures;
     if (result != 0) return result;
     ShowSheetPreview();
     if (report.saved) {

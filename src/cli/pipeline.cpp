@@ -45,6 +45,18 @@ class BatchDialogs : public IDialogs {
     explicit BatchDialogs(bool enlargeSmall) : enlargeSmall_(enlargeSmall) {}
     void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
         last = text;
+        const std::size_t at = staging_.empty() ? std::string::npos : last.find(staging_);
+        if (at != std::string::npos) last.replace(at, staging_.size(), folder_);
+    }
+    // The savers write into a staging folder inside the sheet folder; their
+    // messages name the sheet folder instead, the one the user knows.
+    void NameStagingAs(const std::string& staging, const std::string& folder) {
+        const auto bare = [](std::string f) {  // as messages name a folder
+            if (f.size() > 1 && (f.back() == '/' || f.back() == kPathSeparator)) f.pop_back();
+            return f;
+        };
+        staging_ = bare(staging);
+        folder_ = bare(folder);
     }
     bool AskYesNo(const std::string& text, const std::string&) override {
         if (text == kMsgEnlarge) return !enlargeSmall_;
@@ -56,6 +68,7 @@ class BatchDialogs : public IDialogs {
 
   private:
     bool enlargeSmall_;
+    std::string staging_, folder_;
 };
 
 // Moves a staged output to its real name (replacing an older one, as the
@@ -345,7 +358,11 @@ class UnitSheet {
     // Cuts the frame out and composes it into this person's places.
     void Compose(PhotoRun& run, const BatchPhoto& photo) {
         PhotoResult& r = run.result;
-        if (staging_.empty()) staging_ = StagingFolder(plan_, SheetFolderOf(plan_, photo), unit_);
+        if (staging_.empty()) {
+            const std::string folder = SheetFolderOf(plan_, photo);
+            staging_ = StagingFolder(plan_, folder, unit_);
+            dialogs_.NameStagingAs(staging_, folder);
+        }
         Bitmap trim;
         run.CutFrame(trim);
         ComposeReport report;
@@ -357,20 +374,25 @@ class UnitSheet {
         if (code == kComposeStopped)
             return Fail(r, code, plan_.options.settings.enlargeSmall ? dialogs_.last : kMsgEnlarge);
         if (code != 0) return Fail(r, code, dialogs_.last);
-        if (!report.trimmedPath.empty()) {
-            const std::string final =
-                TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) + FileNameOf(photo.path);
-            if (!SameFile(final, photo.path) && Publish(report.trimmedPath, final))
-                r.trimmed = final;
-        }
+        // Published with the sheet: a worker lost before then leaves no
+        // trimmed photo of a person the run reports as failed.
+        if (!report.trimmedPath.empty())
+            trimmed_.push_back(
+                {person_, report.trimmedPath,
+                 TrimmedFolder(plan_.options.outDir, FolderOf(photo.path)) + FileNameOf(photo.path),
+                 photo.path});
         drawn_ = !report.saved;
         if (report.saved) staged_ = report.sheetPath;
     }
 
-    void NextPerson() { sheet_.slot = NextSheetSlot(plan_.layout.paper, sheet_.slot); }
+    void NextPerson() {
+        sheet_.slot = NextSheetSlot(plan_.layout.paper, sheet_.slot);
+        ++person_;
+    }
 
     // A one-person sheet under the photo's name (never over the photo itself).
     void PublishOwnSheet(PhotoResult& r, const BatchPhoto& photo) {
+        PublishTrimmed([&r](int) -> PhotoResult& { return r; });
         if (!staged_.empty()) {
             const std::string final = SheetFolderOf(plan_, photo) + FileNameOf(photo.path);
             if (SameFile(final, photo.path))
@@ -401,6 +423,9 @@ class UnitSheet {
             save.photosPerPerson = paper.photo_ct_per_person;
             SaveSheet(sheet_.sheet, save, dialogs_, "", &staged_);
         }
+        PublishTrimmed([&persons](int person) -> PhotoResult& {
+            return persons[static_cast<std::size_t>(person)];
+        });
         const std::string& final = plan_.sheetPaths[static_cast<std::size_t>(unit_)];
         const bool published = !staged_.empty() && Publish(staged_, final);
         for (PhotoResult& r : persons) {
@@ -413,9 +438,25 @@ class UnitSheet {
     }
 
   private:
+    // A trimmed photo written to the staging folder, waiting for its sheet.
+    struct StagedTrimmed {
+        int person;
+        std::string staged, final, photo;
+    };
+
+    template <typename ResultOf>
+    void PublishTrimmed(const ResultOf& resultOf) {
+        for (const StagedTrimmed& t : trimmed_)
+            if (!SameFile(t.final, t.photo) && Publish(t.staged, t.final))
+                resultOf(t.person).trimmed = t.final;
+        trimmed_.clear();
+    }
+
     const BatchPlan& plan_;
     const Bitmap& back_;
     int unit_;
+    int person_ = 0;  // the person of the unit being composed
+    std::vector<StagedTrimmed> trimmed_;
     BatchDialogs dialogs_;
     SheetState sheet_;
     std::string staging_;  // this unit's staging folder, once something is written

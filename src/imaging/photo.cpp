@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -18,6 +19,16 @@ namespace {
 
 void Pump(const YieldFn& yield) {
     if (yield) yield();
+}
+
+// Why a photo that is not there cannot be opened: gone, or its folder
+// cannot be searched. A batch deleted under a run needs the reason as much as
+// the window's status bar does.
+std::string MissingFileReason(const std::string& path) {
+    std::error_code error;
+    (void)std::filesystem::status(ToFsPath(path), error);
+    if (error && error != std::errc::no_such_file_or_directory) return error.message();
+    return "ファイルが見つかりません";
 }
 
 // The large-photo reduction of `photo` into `reduced`: averaged when the
@@ -118,6 +129,7 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
     }
     if (!PathExists(fileName)) {
         outcome.code = -1;
+        outcome.errorReason = MissingFileReason(fileName);
         return outcome;
     }
     images.trim.SetSize(1, 1, kBlack);  // its memory stays for this photo

@@ -36,7 +36,7 @@ struct LoadOutcome {
     bool reduced = false;        // the load-time reduction ran (averaged or stretched)
     bool lowResolution = false;  // at most 640 x 480 pixels, or too small for the smallest
                                  // frame: warn with LowResolutionMessage
-    std::string errorReason;     // why decoding failed (code -2), for the status bar
+    std::string errorReason;     // why the photo could not be read (code < 0), for the status bar
     // The photo as decoded and turned upright, before any reduction.
     int decodedWidth = 0, decodedHeight = 0;
 };

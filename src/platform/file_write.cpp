@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -149,4 +150,15 @@ bool WriteFileWhole(const std::string& path, const void* data, std::size_t size)
     } catch (const std::exception&) {
     }
     return false;
+}
+
+bool WriteWorkingFile(const std::string& path, const void* data, std::size_t size) {
+    try {
+        std::ofstream out(ToFsPath(path), std::ios::binary | std::ios::trunc);
+        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.close();
+        return !out.fail();
+    } catch (const std::exception&) {
+        return false;
+    }
 }

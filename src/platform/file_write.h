@@ -15,6 +15,12 @@
 // folder are removed (see RemoveStaleTemporaries).
 bool WriteFileWhole(const std::string& path, const void* data, std::size_t size);
 
+// A working file that lives for moments and is removed by its writer (a
+// picture handed to another component by name): written in place, not
+// flushed to the disk and without the stale-temporary sweep, since a crash
+// loses nothing of value. True when all `size` bytes were written.
+bool WriteWorkingFile(const std::string& path, const void* data, std::size_t size);
+
 // A temporary name this writer makes: a JPEG file name (".jpg" or ".jpeg" in
 // any case) followed by ".tmp" and six digits.
 bool IsOwnTemporaryName(std::string_view fileName);

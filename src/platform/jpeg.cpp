@@ -287,7 +287,8 @@ int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string*
 // ---- encoding ---------------------------------------------------------------
 
 Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned char* pixels,
-                  int width, int height, int quality, unsigned char** buffer, unsigned long* size) {
+                  int width, int height, int quality, bool grey, unsigned char** buffer,
+                  unsigned long* size) {
     if (setjmp(err->jump)) return err->failure;
     jpeg_mem_dest(cinfo, buffer, size);
     cinfo->image_width = JDIMENSION(width);
@@ -295,6 +296,9 @@ Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(cinfo);  // YCbCr, JFIF APP0 right after SOI, sequential
+    // Luminance alone: the same conversion, tables and coefficients as the
+    // colour file's first component, without its two chroma components.
+    if (grey) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     jpeg_set_quality(cinfo, quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
     const std::size_t stride = std::size_t(width) * 3;
@@ -359,8 +363,10 @@ int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error, con
                   yield);
 }
 
-int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
-                     std::string* error) {
+namespace {
+
+int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std::uint8_t>& out,
+                   std::string* error) {
     if (image.Empty()) {
         SetReason(error, kReasonEmptyImage);
         return -2;
@@ -368,7 +374,7 @@ int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>
     quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
     Encoder e;
     const Failure f = EncodeRaw(&e.cinfo, &e.err, image.Data(), image.Width(), image.Height(),
-                                quality, &e.buffer, &e.size);
+                                quality, grey, &e.buffer, &e.size);
     if (f != Failure::None) {
         SetReason(error, kReasonEncode);
         return -2;
@@ -382,13 +388,32 @@ int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>
     return 0;
 }
 
-int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
+int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool grey,
+                 std::string* error) {
     std::vector<std::uint8_t> bytes;
-    const int result = EncodeJpegMemory(image, quality, bytes, error);
+    const int result = EncodeToMemory(image, quality, grey, bytes, error);
     if (result != 0) return result;
-    if (!WriteFileWhole(path, bytes.data(), bytes.size())) {
+    const bool written = grey ? WriteWorkingFile(path, bytes.data(), bytes.size())
+                              : WriteFileWhole(path, bytes.data(), bytes.size());
+    if (!written) {
         SetReason(error, kReasonWrite);
         return -1;
     }
     return 0;
+}
+
+}  // namespace
+
+int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
+                     std::string* error) {
+    return EncodeToMemory(image, quality, false, out, error);
+}
+
+int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
+    return EncodeToFile(path, image, quality, false, error);
+}
+
+int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
+                              std::string* error) {
+    return EncodeToFile(path, image, quality, true, error);
 }

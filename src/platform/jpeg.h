@@ -40,3 +40,9 @@ int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality,
                    std::string* error = nullptr);
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
                      std::string* error = nullptr);
+// The luminance of `image` alone, as a one-component JPEG working file (see
+// WriteWorkingFile: written in place, not flushed to the disk). Decoded to
+// grey it gives exactly what EncodeJpegFile's colour file gives decoded to
+// grey, at about half the work on either side (no chroma to code or to skip).
+int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
+                              std::string* error = nullptr);

@@ -37,9 +37,10 @@ long long PeakResidentBytes();
 // This process's id, for names that must not clash with another running copy.
 unsigned long long CurrentProcessId();
 
-// Called once at start-up, before the first photo: freed picture memory stays
+// Called once at start-up, before any thread is started: freed picture memory stays
 // with the process for the next photo instead of going back to the system,
 // which would hand it out again as fresh pages that all fault and are cleared
 // on first touch. Photo after photo then reuses the same pages, and the
-// resident size stays at what the largest photo needed.
+// resident size stays at what the largest photo needed. The threads of the
+// process share that memory rather than keeping pools of their own.
 void KeepPictureMemoryForReuse();

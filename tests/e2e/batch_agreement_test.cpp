@@ -1,15 +1,13 @@
 // kambrix-batch and the window on the same real portraits: the batch's
 // --frame-only report gives, for every photo, the result the window's own
 // framing pass gives, and the face it found in the photo's pixels.
-#include <QCheckBox>
-#include <QLineEdit>
 #include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "cli/batch_run.h"
-#include "gui/form_fixture.h"
+#include "e2e/portrait_fixture.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
 
@@ -39,24 +37,9 @@ std::map<std::string, Reported> ReadReport(const std::string& path) {
     return rows;
 }
 
-class BatchAgreement : public FormTest {
+class BatchAgreement : public PortraitFormTest {
   protected:
-    void SetUp() override {
-        folder = PortraitsFolder();
-        if (folder.empty())
-            GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
-        FormTest::SetUp();
-        form1->FAppDir = ProgramDir().string() + "/";
-        ASSERT_TRUE(form1->LoadLayout(form1->FAppDir + kLayout));
-        SetRecognitionOnLoad(true);
-        form2->CheckBox6->setChecked(false);  // nothing written beside the shared photos
-        form1->Edit3->setText(QString::fromStdString(out.Dir()));
-        form1->show();
-    }
-
-    static constexpr const char* kLayout = "35x45mm_L判_4枚_パスポート.ini";
-    std::string folder;
-    TempFolder out;
+    static constexpr const char* kLayout = kPassportLayout;
 };
 
 TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
@@ -74,8 +57,7 @@ TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
     for (const FolderEntry& entry : ListFolder(folder)) {
         if (entry.name.size() < 4 || entry.name.substr(entry.name.size() - 4) != ".jpg") continue;
         const std::string path = folder + "/" + entry.name;
-        host.dialogs.fileAnswers = {{path}};
-        form1->BitBtn2Click();
+        Open(path);
         const FramingResult& r = form1->FLastFraming;
         const auto it = report.find(path);
         ASSERT_NE(it, report.end()) << path;

@@ -3,7 +3,6 @@
 // sheet place and either a training line or a log line), the shared sheets
 // and the numbered one at the end, nothing else written, the photos left as
 // they were; and a 50-photo run whose memory stays flat.
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -19,6 +18,8 @@
 #include "detect/recognition_log.h"
 #include "gui/form_fixture.h"
 #include "platform/cp932.h"
+#include "platform/jpeg.h"
+#include "platform/memory.h"
 #include "platform/paths.h"
 #include "platform/text_format.h"
 #include "sheet/output_paths.h"
@@ -59,10 +60,14 @@ long ResidentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Starts the peak resident size afresh (Linux), so that the run is measured
+// without the tests before it in this process.
+void RestartPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 long PeakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
+    return static_cast<long>(PeakResidentBytes() / 1024);
 }
 
 class FolderRun : public FormTest {
@@ -176,6 +181,7 @@ TEST_F(FolderRun, FiftyPhotosKeepMemoryFlat) {
         const int i = std::min(form1->FBatchIndex, n);
         rss[i] = std::max(rss[i], ResidentKb());
     };
+    RestartPeak();
     Run();
     EXPECT_EQ(static_cast<int>(fs::directory_iterator(out.Path()) == fs::directory_iterator()), 0);
     std::printf("resident MB by photo:");
@@ -184,13 +190,42 @@ TEST_F(FolderRun, FiftyPhotosKeepMemoryFlat) {
     const long late = *std::max_element(rss.begin() + 35, rss.begin() + n);
     std::printf("\npeak RSS of the run %ld MB; photos 6-15 %ld MB, photos 36-50 %ld MB\n",
                 PeakKb() / 1024, settled / 1024, late / 1024);
-    // The goal is 300 MB; the whole-face landmark fit of the face library
-    // raised this run from about 277 to about 365 MB (its thread's allocator
-    // arena), so the bound holds the line there until that is brought down.
-    EXPECT_LE(PeakKb(), 400L * 1024);
+    // The test program keeps memory as the program does (its main sets the
+    // same allocator policy), so this is the program's figure.
+    EXPECT_LE(PeakKb(), 300L * 1024);
     // Flat: the last photos hold no more than the settled ones plus a margin
     // for the largest photo being among them.
     EXPECT_LE(late, settled + 40L * 1024);
+}
+
+// The window closed while the face library of a framing pass is loaded and
+// its model thread at work: the run stops after that photo, every sheet
+// written is whole, the photos are as they were, and the window is gone.
+TEST_F(FolderRun, ClosingTheWindowMidRunStopsCleanly) {
+    const int n = CopyPortraits(1, 6);
+    ASSERT_EQ(n, 6);
+    form2->CheckBox6->setChecked(false);
+    const std::set<std::string> before = FilesBelow(photos.Path());
+    Drop();
+    bool closed = false;
+    host.pump.action = [&] {
+        if (closed || form1->FBatchIndex != 2) return;
+        closed = true;
+        form1->close();
+    };
+    Run();
+    ASSERT_TRUE(closed);
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(form1->FRunning);
+    EXPECT_LE(form1->FBatchIndex, 3);
+    EXPECT_TRUE(host.dialogs.Texts().empty());
+    for (const std::string& f : FilesBelow(out.Path())) {
+        if (fs::path(f).extension() != ".jpg") continue;
+        Bitmap sheet;
+        EXPECT_EQ(DecodeJpegFile((out.Path() / f).string(), sheet), 0) << f;
+    }
+    EXPECT_LE(FilesBelow(out.Path()).size(), 3u);  // two sheets at most, and the log
+    EXPECT_EQ(FilesBelow(photos.Path()), before);
 }
 
 }  // namespace

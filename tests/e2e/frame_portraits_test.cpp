@@ -2,15 +2,13 @@
 // and the 35 x 45 mm passport layout: a frame on every portrait whose face is
 // large enough, none on the cat and the profile, the chin on the layout's
 // chin line, and the head top measured against the layout's head-top line.
-#include <QCheckBox>
-#include <QLineEdit>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "gui/form_fixture.h"
+#include "e2e/portrait_fixture.h"
 
 namespace {
 
@@ -64,25 +62,7 @@ double Percentile(std::vector<double> v, double p) {
     return v[lo] + (v[hi] - v[lo]) * (at - lo);
 }
 
-class FramePortraits : public FormTest {
-  protected:
-    void SetUp() override {
-        folder = PortraitsFolder();
-        if (folder.empty())
-            GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
-        FormTest::SetUp();
-        // The real program folder: library, cascades, layouts.
-        form1->FAppDir = ProgramDir().string() + "/";
-        ASSERT_TRUE(form1->LoadLayout(form1->FAppDir + "35x45mm_L判_4枚_パスポート.ini"));
-        SetRecognitionOnLoad(true);
-        form2->CheckBox6->setChecked(false);  // nothing written beside the shared photos
-        form1->Edit3->setText(QString::fromStdString(out.Dir()));
-        form1->show();
-    }
-
-    std::string folder;
-    TempFolder out;
-};
+using FramePortraits = PortraitFormTest;
 
 TEST_F(FramePortraits, GoalsOnTheSharedPortraits) {
     const TLayout layout = form1->CurrentLayout();
@@ -91,9 +71,8 @@ TEST_F(FramePortraits, GoalsOnTheSharedPortraits) {
     std::vector<double> headErrors;
     std::printf("%-36s %5s %6s %7s %7s %s\n", "photo", "code", "scope", "chin%", "head%", "");
     for (const TruthRow& t : ReadTruth(folder)) {
-        host.dialogs.fileAnswers = {{folder + "/" + t.file}};
         host.dialogs.shown.clear();
-        form1->BitBtn2Click();
+        Open(folder + "/" + t.file);
         const FramingResult& r = form1->FLastFraming;
         const int w = form1->FTempBmp2.Width(), h = form1->FTempBmp2.Height();
         const bool sameShape = (w >= h) == (t.width >= t.height);

@@ -3,7 +3,11 @@
 
 #include <QApplication>
 
+#include "platform/memory.h"
+
 int main(int argc, char** argv) {
+    // As the program does at start-up: the folder runs measure its memory.
+    KeepPictureMemoryForReuse();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

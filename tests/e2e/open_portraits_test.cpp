@@ -5,25 +5,14 @@
 
 #include "app/timage.h"
 #include "app/tresizecontrol.h"
-#include "gui/form_fixture.h"
+#include "e2e/portrait_fixture.h"
 
 namespace {
-class PortraitTest : public FormTest {
+// Opening only: no framing, the built-in layout.
+class PortraitTest : public PortraitFormTest {
   protected:
-    void SetUp() override {
-        folder = PortraitsFolder();
-        if (folder.empty())
-            GTEST_SKIP() << "the shared portraits (../shared/testdata/portraits) are not here";
-        FormTest::SetUp();
-        SetRecognitionOnLoad(false);
-        form1->show();
-    }
-    void Open(const std::string& path) {
-        host.dialogs.fileAnswers = {{path}};
-        form1->BitBtn2Click();
-    }
-
-    std::string folder;
+    bool RecogniseOnLoad() const override { return false; }
+    std::string LayoutName() const override { return {}; }
 };
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <algorithm>
 #include <filesystem>
 
@@ -211,7 +212,8 @@ TEST_F(FolderTest, PhotosSavedIntoTheirOwnFolderAreNotTakenAsFinished) {
     RunAutomatically();
     EXPECT_EQ(fs::file_size(files[0]), size);
     EXPECT_EQ(form1->FBatchIndex, 2);
-    EXPECT_EQ(host.dialogs.Texts().back(), "保存しました。");
+    // No sheet was written, so the folder's closing note does not say saved.
+    EXPECT_EQ(host.dialogs.Texts().back(), "保存に失敗しました。");
 }
 
 // ---- the press's setup -------------------------------------------------------
@@ -266,5 +268,93 @@ TEST_F(FolderTest, CommandsDuringARunAreRefused) {
     EXPECT_EQ(SheetFiles().size(), 3u);
     EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
 }
+
+// ---- closing the window during a press ---------------------------------------
+
+// How the close reaches the window: the program's own close (the close
+// button, Alt+F4 through the widget) or the window system's close of the
+// native window.
+enum class CloseRoute { Widget, NativeWindow };
+
+class CloseDuringRun : public FolderTest, public ::testing::WithParamInterface<CloseRoute> {
+  protected:
+    void CloseWindow() {
+        if (GetParam() == CloseRoute::Widget)
+            form1->close();
+        else
+            form1->windowHandle()->close();
+    }
+    // Every file of the sheet folder is a whole JPEG.
+    void ExpectWholeSheets() {
+        for (const std::string& name : SheetFiles()) {
+            Bitmap sheet;
+            EXPECT_EQ(DecodeJpegFile(photos.Dir() + "写真シート/" + name, sheet), 0) << name;
+        }
+    }
+};
+
+// The close arrives in the run's pump: the photo under way is finished, the
+// run stops without its abort message, and the window closes after the
+// press has let go, taking the other windows with it.
+TEST_P(CloseDuringRun, FinishesThePhotoThenClosesTheWindows) {
+    const auto files = DropFolder(3);
+    form1->Form3->show();
+    int closes = 0;
+    host.pump.action = [&] {
+        ++closes;  // a user pressing close again and again is no different
+        CloseWindow();
+        EXPECT_TRUE(form1->isVisible());
+    };
+    RunAutomatically();
+    ASSERT_GT(closes, 0);
+    EXPECT_EQ(SheetFiles(), std::vector<std::string>{FileNameOf(files[0])});
+    ExpectWholeSheets();
+    EXPECT_TRUE(host.dialogs.Texts().empty());
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(form1->Form3->isVisible());
+    EXPECT_FALSE(form1->FRunning);
+    EXPECT_FALSE(form1->FBusy);
+    // No next photo was opened for a window that is going away.
+    EXPECT_EQ(form1->FFileName, files[0]);
+}
+
+TEST_P(CloseDuringRun, ASharedSheetRunLeavesOnlyWholeFiles) {
+    UseTwoPersonLayout();
+    const auto files = DropFolder(3);
+    bool closed = false;
+    host.pump.action = [&] {
+        if (closed || form1->FBatchIndex != 2) return;
+        closed = true;
+        CloseWindow();
+    };
+    RunAutomatically();
+    ASSERT_TRUE(closed);
+    // Photos 1 and 2 filled the first sheet; the close came while photo 3 was
+    // being framed, and its half sheet is not written.
+    EXPECT_EQ(SheetFiles(), std::vector<std::string>{"Index_0000.jpg"});
+    ExpectWholeSheets();
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_EQ(form1->FBatchIndex, 2);
+}
+
+TEST_P(CloseDuringRun, DuringASkipClosesOnceTheNextPhotoIsOpen) {
+    const auto files = DropFolder(3);
+    host.pump.action = [&] { CloseWindow(); };
+    form1->BitBtn10->click();
+    EXPECT_EQ(form1->FFileName, files[1]);
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(form1->FRunning);
+    EXPECT_TRUE(SheetFiles().empty());
+}
+
+TEST_P(CloseDuringRun, OutsideAPressClosesAtOnce) {
+    DropFolder(2);
+    CloseWindow();
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_FALSE(form1->FCloseRequested);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, CloseDuringRun,
+                         ::testing::Values(CloseRoute::Widget, CloseRoute::NativeWindow));
 
 }  // namespace

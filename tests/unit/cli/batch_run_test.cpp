@@ -411,11 +411,12 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
               nullptr);
         _exit(127);
     }
-    // The first worker, as soon as there is one.
+    // The first worker, as soon as there is one (the parent reads the face
+    // models before it forks: on a busy machine that takes seconds).
     const std::string children =
         "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children";
     pid_t worker = 0;
-    for (int i = 0; i < 2000 && worker == 0; ++i) {
+    for (int i = 0; i < 30000 && worker == 0; ++i) {
         std::ifstream list(children);
         if (!(list >> worker)) worker = 0;
         if (worker == 0) usleep(1000);
@@ -441,5 +442,8 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
     EXPECT_EQ(WEXITSTATUS(status), kExitSomeFailed);
     EXPECT_EQ(lost, 2u) << csv;
     EXPECT_NE(csv.find("signal 9"), std::string::npos) << csv;
-    EXPECT_EQ(FilesUnder(t.Path() / "out").size(), 2u + 4u);  // two sheets, four trimmed photos
+    const std::vector<std::string> files = FilesUnder(t.Path() / "out");
+    std::string names;
+    for (const std::string& f : files) names += f + "\n";
+    EXPECT_EQ(files.size(), 2u + 4u) << names;  // two sheets, four trimmed photos
 }

@@ -149,7 +149,10 @@ TEST_F(LoadPhotoTest, FailuresByCode) {
     ASSERT_EQ(Load(WriteJpeg("photo.jpg", 120, 80)).code, 0);
     const Bitmap previousSquare = images.source;
     EXPECT_EQ(Load("").code, 1);
-    EXPECT_EQ(Load(folder.Dir() + "missing.jpg").code, -1);
+    const LoadOutcome missing = Load(folder.Dir() + "missing.jpg");
+    EXPECT_EQ(missing.code, -1);
+    // A photo gone since it was listed says so: a batch reports it with this.
+    EXPECT_EQ(missing.errorReason, "ファイルが見つかりません");
     EXPECT_EQ(images.fileName, folder.Dir() + "photo.jpg");  // untouched so far
 
     const LoadOutcome broken = Load(folder.Write("text.jpg", "not a picture"));

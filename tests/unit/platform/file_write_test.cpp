@@ -81,3 +81,18 @@ TEST(WriteFileWhole, UnwritableFolderFailsWithoutLeavingAnything) {
 }
 
 }  // namespace
+
+// The working file replaces a longer one completely, fails into a missing
+// folder, and leaves the folder's other files (stale temporaries included)
+// to the durable writer's sweep.
+TEST(WriteWorkingFile, ReplacesInPlaceAndTouchesNothingElse) {
+    TempFolder t;
+    t.Write("kambrix_temp.jpg", "a longer earlier picture");
+    Leftover(t, "sheet.jpg.tmp123456", std::chrono::minutes(30));
+    const std::string bytes("new\0pic", 7);
+    EXPECT_TRUE(WriteWorkingFile(t.Dir() + "kambrix_temp.jpg", bytes.data(), bytes.size()));
+    EXPECT_EQ(Content(t.Path() / "kambrix_temp.jpg"), bytes);
+    EXPECT_EQ(Names(t.Path()),
+              (std::vector<std::string>{"kambrix_temp.jpg", "sheet.jpg.tmp123456"}));
+    EXPECT_FALSE(WriteWorkingFile(t.Dir() + "no/such/folder/t.jpg", bytes.data(), bytes.size()));
+}

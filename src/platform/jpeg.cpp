@@ -388,14 +388,16 @@ int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std:
     return 0;
 }
 
+// How the coded bytes reach the file: whole and safely for outputs, plainly
+// for the framing pass's working files.
+using WriteFn = bool (*)(const std::string&, const void*, std::size_t);
+
 int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool grey,
-                 std::string* error) {
+                 WriteFn write, std::string* error) {
     std::vector<std::uint8_t> bytes;
     const int result = EncodeToMemory(image, quality, grey, bytes, error);
     if (result != 0) return result;
-    const bool written = grey ? WriteWorkingFile(path, bytes.data(), bytes.size())
-                              : WriteFileWhole(path, bytes.data(), bytes.size());
-    if (!written) {
+    if (!write(path, bytes.data(), bytes.size())) {
         SetReason(error, kReasonWrite);
         return -1;
     }
@@ -410,10 +412,10 @@ int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>
 }
 
 int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
-    return EncodeToFile(path, image, quality, false, error);
+    return EncodeToFile(path, image, quality, false, WriteFileWhole, error);
 }
 
 int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
                               std::string* error) {
-    return EncodeToFile(path, image, quality, true, error);
+    return EncodeToFile(path, image, quality, true, WriteWorkingFile, error);
 }

@@ -101,7 +101,10 @@ int main(int argc, char** argv) {
                 m.errors.push_back(err);
                 std::printf(" %+8.1f", err);
             }
-            std::printf("\n");
+            // How far the true head top lies above the box top, in heights
+            // from the box top to the chin: the proportion a finder may expect.
+            const double chin = r.chinFound ? r.chinRow : r.face.b;
+            std::printf("  rise %.2f\n", (r.face.t - trueTop) / (chin - r.face.t));
             std::fflush(stdout);
         });
     std::error_code ec;

@@ -21,7 +21,17 @@ constexpr std::size_t kMinSeedShare = 400;
 // The least the head rises above the face box's top, in face heights.
 constexpr double kLeastHeadAbove = 0.05;
 // Two colours closer than this (RGB distance) count as the same background.
+// On a smooth background the step shrinks towards kLeastColourStep: it is
+// kGrainSteps times the background's pixel-to-pixel grain above that.
 constexpr float kSameColour = 28.0f;
+constexpr float kLeastColourStep = 8.0f;
+constexpr float kGrainSteps = 4.0f;
+// A background whose grain is at most this is smooth (a plain wall or
+// studio backdrop after the reduction; foliage or a street is 6 or more).
+constexpr float kSmoothGrain = 4.0f;
+// Hair lost to a smooth background: the scan sees the head this much
+// higher (in face heights) than the segmentation.
+constexpr double kLostHair = 0.05;
 
 // Where the head can be, in face widths (w) and face heights (h, brow to
 // chin) around the face box. The highest hair measured on the portraits
@@ -98,7 +108,22 @@ bool MakeCrop(const Bitmap& image, const HeadTopFace& face, HeadCrop& out) {
     const double s = std::min(1.0, kCropWidth / (x1 - x0));
     const cv::Size size(std::max(1, static_cast<int>(std::lround((x1 - x0) * s))),
                         std::max(1, static_cast<int>(std::lround((y1 - y0) * s))));
-    cv::resize(whole(cv::Rect(x0, y0, x1 - x0, y1 - y0)), out.pixels, size, 0, 0, cv::INTER_AREA);
+    // A large photo is first thinned to every k-th pixel, still twice the
+    // reduced size or more, so that the averaging reads a few hundred
+    // thousand pixels instead of millions.
+    const cv::Mat region = whole(cv::Rect(x0, y0, x1 - x0, y1 - y0));
+    const int k = std::max(1, static_cast<int>(1 / (2 * s)));
+    if (k > 1) {
+        cv::Mat thinned((region.rows + k - 1) / k, (region.cols + k - 1) / k, CV_8UC3);
+        for (int y = 0; y < thinned.rows; ++y) {
+            const auto* from = region.ptr<cv::Vec3b>(y * k);
+            auto* to = thinned.ptr<cv::Vec3b>(y);
+            for (int x = 0; x < thinned.cols; ++x) to[x] = from[x * k];
+        }
+        cv::resize(thinned, out.pixels, size, 0, 0, cv::INTER_AREA);
+    } else {
+        cv::resize(region, out.pixels, size, 0, 0, cv::INTER_AREA);
+    }
     out.x0 = x0, out.y0 = y0, out.scale = s;
     out.cx = (cx - x0) * s, out.top = (box.top - y0) * s;
     out.fw = fw * s, out.fh = fh * s;
@@ -162,17 +187,44 @@ std::optional<int> Clamped(std::optional<int> row, const HeadTopFace& face) {
     return row;
 }
 
-// Colour samples of the upper corners and sides beside the head.
-std::vector<cv::Vec3f> BackgroundSamples(const HeadCrop& c) {
+// The background beside and above the head, as the scan sees it: colour
+// samples of the upper corners and sides, and how much the colour varies
+// from one pixel to the next there (its grain).
+struct BackgroundModel {
     std::vector<cv::Vec3f> samples;
+    float grain = 0;  // median RGB distance between neighbouring pixels
+};
+
+BackgroundModel SampleBackground(const HeadCrop& c) {
+    BackgroundModel model;
+    std::vector<float> steps;
     const int step = std::max(1, c.pixels.cols / 40);
     for (int y = 0; y < std::min(c.pixels.rows, static_cast<int>(c.top)); y += step)
         for (int x = 0; x < c.pixels.cols; x += step) {
             const double dx = std::abs(x - c.cx);
             const bool corner = y < 0.15 * c.fh && dx > 0.6 * c.fw;
-            if (corner || dx > 0.95 * c.fw) samples.push_back(c.pixels.at<cv::Vec3b>(y, x));
+            if (!corner && dx <= 0.95 * c.fw) continue;
+            const cv::Vec3f p = c.pixels.at<cv::Vec3b>(y, x);
+            model.samples.push_back(p);
+            if (x + 1 < c.pixels.cols && y + 1 < c.pixels.rows) {
+                const cv::Vec3f right = c.pixels.at<cv::Vec3b>(y, x + 1);
+                const cv::Vec3f below = c.pixels.at<cv::Vec3b>(y + 1, x);
+                steps.push_back(
+                    static_cast<float>(std::max(cv::norm(p - right), cv::norm(p - below))));
+            }
         }
-    return samples;
+    if (!steps.empty()) {
+        std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+        model.grain = steps[steps.size() / 2];
+    }
+    return model;
+}
+
+// How far a colour may lie from every background sample and still be taken
+// for background: a plain, smooth background (a studio's black or white)
+// is told from dark hair on it by a few levels, a grainy one needs more.
+float SameColourStep(const BackgroundModel& model) {
+    return std::clamp(kLeastColourStep + kGrainSteps * model.grain, kLeastColourStep, kSameColour);
 }
 
 // The segmentation starts its colour mixtures from a k-means clustering with
@@ -243,17 +295,18 @@ std::optional<int> SegmentedTop(const HeadCrop& c) {
 
 // The head as what differs from every background sample by more than a
 // colour step.
-std::optional<int> ScannedTop(const HeadCrop& c) {
-    const std::vector<cv::Vec3f> samples = BackgroundSamples(c);
-    if (samples.empty()) return std::nullopt;
+std::optional<int> ScannedTop(const HeadCrop& c, const BackgroundModel& model) {
+    if (model.samples.empty()) return std::nullopt;
+    const float same = SameColourStep(model);
     cv::Mat head(c.pixels.size(), CV_8UC1, cv::Scalar(0));
     for (int y = 0; y < head.rows; ++y)
         for (int x = 0; x < head.cols; ++x) {
             const cv::Vec3f p = c.pixels.at<cv::Vec3b>(y, x);
-            const bool background = std::any_of(samples.begin(), samples.end(), [&](const auto& s) {
-                const cv::Vec3f d = p - s;
-                return d.dot(d) < kSameColour * kSameColour;
-            });
+            const bool background =
+                std::any_of(model.samples.begin(), model.samples.end(), [&](const auto& s) {
+                    const cv::Vec3f d = p - s;
+                    return d.dot(d) < same * same;
+                });
             head.at<unsigned char>(y, x) = background ? 0 : 255;
         }
     return TopFromMask(head, c);
@@ -267,16 +320,28 @@ std::optional<int> FindHeadTopContour(const Bitmap& image, const HeadTopFace& fa
     // Hair or scalp always rises above the forehead, where the face box
     // starts; a segmented head that ends there has lost its hair to the
     // background (dark hair on black), and the corner colours may see it.
+    // On a smooth background the corner colours are the surer judge
+    // when they see the head markedly higher: the segmentation takes grey
+    // hair on a grey wall, or thin hair over the scalp, for the wall. (A
+    // few percent either way is stray hair, where the segmentation is the
+    // better judge.) Their answer is not taken where it runs into the crop's
+    // top rows, a sign that the samples missed a colour behind the head (a
+    // window, a lit wall).
     const std::optional<int> segmented = Clamped(SegmentedTop(c), face);
     const double lowest = face.box.top - kLeastHeadAbove * c.fh / c.scale;
-    if (segmented && *segmented <= lowest) return segmented;
-    const std::optional<int> scanned = Clamped(ScannedTop(c), face);
-    if (scanned && (!segmented || *scanned < *segmented)) return scanned;
-    return segmented;
+    const BackgroundModel background = SampleBackground(c);
+    const bool smooth = background.grain <= kSmoothGrain;
+    if (segmented && *segmented <= lowest && !smooth) return segmented;
+    const std::optional<int> scanned = Clamped(ScannedTop(c, background), face);
+    if (!scanned || (segmented && *scanned >= *segmented)) return segmented;
+    if (!segmented || *segmented > lowest) return scanned;
+    const bool belowTopRows = (*scanned - c.y0) * c.scale > kCornerRows + 1;
+    const bool markedlyHigher = *scanned < *segmented - kLostHair * c.fh / c.scale;
+    return belowTopRows && markedlyHigher ? scanned : segmented;
 }
 
 std::optional<int> FindHeadTopByBackgroundModel(const Bitmap& image, const HeadTopFace& face) {
     HeadCrop c;
     if (!MakeCrop(image, face, c)) return std::nullopt;
-    return Clamped(ScannedTop(c), face);
+    return Clamped(ScannedTop(c, SampleBackground(c)), face);
 }

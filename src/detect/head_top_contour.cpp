@@ -36,13 +36,15 @@ constexpr double kLostHair = 0.05;
 // Where the head can be, in face widths (w) and face heights (h, brow to
 // chin) around the face box. The highest hair measured on the portraits
 // reaches one face height above the brows.
-constexpr double kCropHalfWidth = 1.2;   // w each side of the face's middle
-constexpr double kCropAbove = 1.15;      // h above the box top
-constexpr double kHeadHalfWidth = 0.8;   // w: the head's likely half width
-constexpr double kHeadAbove = 0.75;      // h: the likely head top above the box top
-constexpr double kSureBackground = 0.7;  // w: beside this, above the face, no head
-constexpr double kSideAbove = 0.25;      // h: above the box top by this
-constexpr double kCornerSide = 0.45;     // w: beside this, in the crop's top rows, no head
+constexpr double kCropHalfWidth = 1.2;  // w each side of the face's middle
+constexpr double kCropAbove = 1.15;     // h above the box top
+constexpr double kHeadHalfWidth = 0.8;  // w: the head's likely half width
+constexpr double kHeadAbove = 0.75;     // h: the likely head top above the box top
+// w: beside this, above the face, no head. The box lies on the visible face;
+// the back of a turned head, a headwrap or full hair reach well past 0.7.
+constexpr double kSureBackground = 0.9;
+constexpr double kSideAbove = 0.25;   // h: above the box top by this
+constexpr double kCornerSide = 0.45;  // w: beside this, in the crop's top rows, no head
 constexpr int kCornerRows = 3;
 constexpr double kBandHalfWidth = 0.3;  // w: the columns over the middle of the head
 

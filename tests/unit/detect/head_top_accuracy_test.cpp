@@ -54,13 +54,14 @@ TEST_P(HeadTopAccuracy, MedianAndNinetiethPercentileOnTheSharedPortraits) {
     EXPECT_LE(Percentile(errors, 0.9), c.ninetieth);
 }
 
-// Measured with this rebuilt box: medians 1.7 % and 1.0 %, 90th percentiles
-// 27.5 % and 3.1 %. On `portraits` two photos of dark hair on a dark
-// background lose the hair with this box (the library's box, a little
-// higher, keeps it): the 90th percentile there is the second worst of 14.
+// Measured with this rebuilt box: medians 1.9 % and 0.9 %, 90th percentiles
+// 27.5 % and 2.3 %. On `portraits` the 90th percentile is the second worst
+// of 14: `jurvetson_musk` (the box rebuilt from the marked jaw lies lower
+// than the library's) and `pixabay_laos_two_faces` (the second head joins
+// the first).
 INSTANTIATE_TEST_SUITE_P(Sets, HeadTopAccuracy,
                          ::testing::Values(AccuracyCase{"portraits", 2.5, 30.0},
-                                           AccuracyCase{"portraits2", 2.5, 5.0}),
+                                           AccuracyCase{"portraits2", 2.5, 4.0}),
                          [](const auto& info) { return std::string(info.param.set); });
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 // over one percent of the face height, small enough for the segmentation to
 // take a few tens of milliseconds.
 constexpr double kCropWidth = 128;
-constexpr int kSegmentationRounds = 4;
+constexpr int kSegmentationRounds = 3;
 constexpr double kLeastDeviation = 2.0;
 // Too few sure background pixels (a head filling the photo) make no model.
 constexpr std::size_t kMinSeedShare = 400;

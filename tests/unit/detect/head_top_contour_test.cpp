@@ -27,8 +27,9 @@ struct SyntheticHead {
     double faceHeight = 0;
 };
 
-template <class Paint>
-SyntheticHead DrawHead(int side, Rgb hair, int hairTop, Paint paint) {
+// `hair(x, y)` gives the hair's colour at each pixel (strands, a pattern).
+template <class Hair, class Paint>
+SyntheticHead DrawHeadWith(int side, Hair hair, int hairTop, Paint paint) {
     SyntheticHead h;
     h.image = Bitmap(side, side);
     for (int y = 0; y < side; ++y)
@@ -44,7 +45,7 @@ SyntheticHead DrawHead(int side, Rgb hair, int hairTop, Paint paint) {
             const double dx = x - cx, dy = y - crownCy;
             const bool crown = dx * dx + dy * dy <= hairR * hairR;
             const bool sides = y >= crownCy && y < faceCy && std::abs(dx) <= hairR;
-            if (crown || sides) h.image.SetPixel(x, y, hair);
+            if (crown || sides) h.image.SetPixel(x, y, hair(x, y));
             const double fx = (x - cx) / rx, fy = (y - faceCy) / ry;
             if (fx * fx + fy * fy <= 1) h.image.SetPixel(x, y, kSkin);
         }
@@ -54,6 +55,12 @@ SyntheticHead DrawHead(int side, Rgb hair, int hairTop, Paint paint) {
     h.trueTop = hairTop;
     h.faceHeight = chin - faceTop;
     return h;
+}
+
+template <class Paint>
+SyntheticHead DrawHead(int side, Rgb hair, int hairTop, Paint paint) {
+    return DrawHeadWith(
+        side, [hair](int, int) { return hair; }, hairTop, paint);
 }
 
 struct BackgroundCase {
@@ -175,6 +182,67 @@ TEST(HeadTopContour, HeadFillingANarrowPhotosWidthIsStillMeasured) {
     const std::optional<int> top = FindHeadTopContour(h.image, h.face);
     ASSERT_TRUE(top.has_value());
     EXPECT_NEAR(*top, h.trueTop - shift, 0.03 * h.faceHeight);
+}
+
+std::uint8_t Level(int v) {
+    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
+
+TEST(HeadTopContour, NearBlackHairOnAStudioBlackIsFound) {
+    // Dark brown strands a few levels off a flat black: too close to it for
+    // a fixed colour step, but far beyond the backdrop's own grain.
+    std::mt19937 noise(3);
+    const auto strands = [&](int, int) {
+        const int v = static_cast<int>(noise() % 14);
+        return Rgb{Level(12 + v), Level(6 + v / 2), Level(3 + v / 3)};
+    };
+    const SyntheticHead h = DrawHeadWith(600, strands, 180, [](int, int) { return Rgb{1, 1, 1}; });
+    // The corner-colour scan, which answers where the segmentation loses such
+    // hair, and the finder as a whole.
+    for (const std::optional<int> top :
+         {FindHeadTopByBackgroundModel(h.image, h.face), FindHeadTopContour(h.image, h.face)}) {
+        ASSERT_TRUE(top.has_value());
+        EXPECT_NEAR(*top, h.trueTop, 0.03 * h.faceHeight);
+    }
+}
+
+TEST(HeadTopContour, GreyHairOnASmoothGreyWallIsTheHeadNotTheWall) {
+    // Grey strands (a fine texture around the wall's own shade) on a wall
+    // shading smoothly from left to right: the colours alone tell the two
+    // apart only by the strands' grain.
+    std::mt19937 noise(11);
+    const auto wall = [](int x, int) {
+        const std::uint8_t v = Level(160 + x / 30);
+        return Rgb{v, Level(v + 2), Level(v + 4)};
+    };
+    const auto strands = [&](int x, int y) {
+        const int v = 150 + static_cast<int>(noise() % 60) + ((x + y / 3) % 7 < 2 ? 25 : 0);
+        return Rgb{Level(v), Level(v - 4), Level(v - 8)};
+    };
+    const SyntheticHead h = DrawHeadWith(600, strands, 150, wall);
+    const std::optional<int> top = FindHeadTopContour(h.image, h.face);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NEAR(*top, h.trueTop, 0.04 * h.faceHeight);
+}
+
+TEST(HeadTopContour, TheBackOfATurnedHeadBesideTheFaceIsNotTakenForBackground) {
+    // A headwrap whose bulk lies beside the turned face, reaching well past
+    // its side, on a grainy brown background; the wrap's pattern holds the
+    // background's brown as well as its own teal.
+    std::mt19937 noise(5);
+    SyntheticHead h = DrawHead(600, {40, 30, 25}, 160, [&](int, int) {
+        const int n = static_cast<int>(noise() % 40);
+        return Rgb{Level(140 + n), Level(100 + n), Level(60 + n)};
+    });
+    const double cx = 300 + 0.35 * h.face.box.Width(), cy = 160 + 0.8 * h.face.box.Width();
+    const double r = 0.8 * h.face.box.Width();
+    for (int y = 160; y < h.face.box.top + 20; ++y)
+        for (int x = 0; x < 600; ++x)
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                h.image.SetPixel(x, y, (x / 9 + y / 9) % 2 ? Rgb{40, 150, 140} : Rgb{160, 110, 70});
+    const std::optional<int> top = FindHeadTopContour(h.image, h.face);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_NEAR(*top, 160, 0.04 * h.faceHeight);
 }
 
 // The segmentation starts from random cluster centres; the answer must not

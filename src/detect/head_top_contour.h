@@ -35,5 +35,7 @@ std::optional<int> FindHeadTopContour(const Bitmap& image, const HeadTopFace& fa
 // The same outline taken from a simpler model: the colours of the upper
 // corners and sides around the head stand for the background, and the head
 // top is the first row above the face where they dominate the middle of the
-// head. Kept beside the segmentation for measuring the two against each other.
+// head. A colour counts as one of them within a step that follows the
+// background's grain: a few levels on a studio's flat black, more on foliage.
+// The outline consults it; kept public for measuring the two apart.
 std::optional<int> FindHeadTopByBackgroundModel(const Bitmap& image, const HeadTopFace& face);

@@ -6,7 +6,9 @@
 //   headtop_eval [--portraits DIR] [--program DIR] [--wait MS] [--only NAME]
 //
 // Errors are signed, in percent of the true face height (brow to chin);
-// positive: below the true head top (the head cut).
+// positive: below the true head top (the head cut). "rise": how far the true
+// head top lies above the library's box top, in heights from the box top to
+// the chin (the spread a proportion check on the head would have to allow).
 #include <unistd.h>
 
 #include <algorithm>

@@ -85,7 +85,8 @@ class TForm1 : public QMainWindow {
 
     // Automatic framing (form1_detect.cpp)
     void BitBtn9Click();
-    void AutoFrameWithRetry();
+    // The framing code of the pass (0 when it framed); remembered for the sheet step.
+    int AutoFrameWithRetry();
     int AutoFrame();
     AutoFrameOptions AutoFrameOptionsFromControls() const;
     bool Unattended() const;
@@ -150,6 +151,9 @@ class TForm1 : public QMainWindow {
     bool FBatchMode = false;
     int FBatchIndex = 0;
     int FSaveFailures = 0;  // sheets of the current press that could not be saved
+    // The photo's automatic framing failed and no hand has set the frame since:
+    // an automatic run makes no sheet of it.
+    bool FFramingFailed = false;
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
@@ -200,7 +204,8 @@ class TForm1 : public QMainWindow {
   private:
     void FormCreate();
     void BuildControls();
-    void OpenOnePhoto(const std::string& path);
+    // Opens one photo on a fresh workspace, `note` in the first status panel.
+    void OpenOnePhoto(const std::string& path, const std::string& note);
     void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
@@ -220,6 +225,7 @@ class TForm1 : public QMainWindow {
     // angle; false (nothing done) while another operation runs.
     bool TurnPhotoTo(int tenths);
     void LoadSheetBackground();
+    void ComposeCurrentPhoto();
     bool AutomaticRun() const;
     bool SkipFinishedSheets() const;
     int BatchCount() const;

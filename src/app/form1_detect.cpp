@@ -39,12 +39,14 @@ void TForm1::BitBtn9Click() {
     if (!FRunning) AutoFrameWithRetry();
 }
 
-void TForm1::AutoFrameWithRetry() {
+int TForm1::AutoFrameWithRetry() {
     RotateRetrySteps steps;
     steps.frame = [this] { return AutoFrame(); };
     steps.turnTo = [this](int tenths) { return TurnPhotoTo(tenths); };
     int angle = FRotation;
-    FrameWithRotateRetry(Form2 && Form2->CheckBox15->isChecked(), angle, steps);
+    const int code = FrameWithRotateRetry(Form2 && Form2->CheckBox15->isChecked(), angle, steps);
+    FFramingFailed = code != 0;
+    return code;
 }
 
 AutoFrameOptions TForm1::AutoFrameOptionsFromControls() const {

@@ -30,6 +30,9 @@
 #include "sheet/output_paths.h"
 
 void TForm1::ResetWorkspace() {
+    // Every panel starts over: the count or the saved sheet of the previous
+    // folder must not stand beside the new photo while it opens.
+    for (int panel = 0; panel < 3; ++panel) SetStatusText(panel, "");
     // The working images go back to 10 x 10 below: nothing is loaded any more,
     // and nothing is shown to scale (a resize must not frame the empty view).
     FFileName.clear();
@@ -62,8 +65,6 @@ void TForm1::ResetWorkspace() {
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(false);
     BitBtn3->setText(QString::fromUtf8("シート作成"));
-    SetStatusText(1, "");
-    SetStatusText(2, "");
     ShowMemoryReport();
     FBatchMode = false;
     ShowBatchControls(false);
@@ -72,6 +73,7 @@ void TForm1::ResetWorkspace() {
     CheckBox5->setEnabled(false);
     FAbortRequested = false;
     FPickingBackColour = false;
+    FFramingFailed = false;
     FBatchIndex = 0;
 }
 
@@ -83,7 +85,6 @@ void TForm1::BitBtn1Click() {
     if (!busy) return;
     DetachGrips();
     ResetWorkspace();
-    SetStatusText(0, "");
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
 }
@@ -98,15 +99,16 @@ void TForm1::BitBtn2Click() {
     if (chosen.size() == 1) {
         Edit2->setText(Q(chosen.front()));
         FPhotoDir = FolderOf(chosen.front());
-        OpenOnePhoto(chosen.front());
+        OpenOnePhoto(chosen.front(), "");
     }
     ShowMemoryReport();
 }
 
-void TForm1::OpenOnePhoto(const std::string& path) {
+void TForm1::OpenOnePhoto(const std::string& path, const std::string& note) {
     BusyGuard busy(FBusy);
     if (!busy) return;
     ResetWorkspace();
+    SetStatusText(0, note);
     CheckBox4->hide();
     OpenAndRecognise(busy, path, !CheckBox4->isChecked());
 }
@@ -152,8 +154,7 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
         ResetWorkspace();
         Edit1->setText(Q(last));
         FPhotoDir = FolderOf(last);
-        SetStatusText(0, "JPEGファイル " + last);
-        OpenOnePhoto(last);
+        OpenOnePhoto(last, "JPEGファイル " + last);
         return;
     }
     if (!dropPoint) return;

@@ -55,13 +55,11 @@ int TForm1::CreateSheetStep() {
     }
     SetControlsEnabled(false);
     if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
-    CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
-    ShowMemoryReport();
-    // A person who was not composed (skipped, or stopped by the user) takes
-    // no places: a skipped last person would otherwise cost the sheet of the
-    // persons before, and a skipped first one would leave the previous sheet
-    // under the next person.
-    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
+    // Unattended, the frame left by a failed framing is the previous photo's
+    // or the default one: a sheet of it would be a wrong identity photo, and
+    // a later run passing over finished sheets would never try the photo
+    // again. The failure is in the log; the run goes on with the next photo.
+    if (!(AutomaticRun() && FFramingFailed)) ComposeCurrentPhoto();
     SetControlsEnabled(true);
     ShowMemoryReport();
     if (FBatchMode) MoveToNextPhoto();
@@ -69,6 +67,16 @@ int TForm1::CreateSheetStep() {
     BitBtn3->setFocus();
     FBusy = false;
     return 0;
+}
+
+void TForm1::ComposeCurrentPhoto() {
+    CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
+    ShowMemoryReport();
+    // A person who was not composed (skipped, or stopped by the user) takes
+    // no places: a skipped last person would otherwise cost the sheet of the
+    // persons before, and a skipped first one would leave the previous sheet
+    // under the next person.
+    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
 }
 
 int TForm1::ComposeSheet() {

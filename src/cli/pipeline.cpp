@@ -44,19 +44,13 @@ class BatchDialogs : public IDialogs {
   public:
     explicit BatchDialogs(bool enlargeSmall) : enlargeSmall_(enlargeSmall) {}
     void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
-        last = text;
-        const std::size_t at = staging_.empty() ? std::string::npos : last.find(staging_);
-        if (at != std::string::npos) last.replace(at, staging_.size(), folder_);
+        last = InSheetFolder(text);
     }
     // The savers write into a staging folder inside the sheet folder; their
     // messages name the sheet folder instead, the one the user knows.
     void NameStagingAs(const std::string& staging, const std::string& folder) {
-        const auto bare = [](std::string f) {  // as messages name a folder
-            if (f.size() > 1 && (f.back() == '/' || f.back() == kPathSeparator)) f.pop_back();
-            return f;
-        };
-        staging_ = bare(staging);
-        folder_ = bare(folder);
+        staging_ = Bare(staging);
+        folder_ = Bare(folder);
     }
     bool AskYesNo(const std::string& text, const std::string&) override {
         if (text == kMsgEnlarge) return !enlargeSmall_;
@@ -67,6 +61,37 @@ class BatchDialogs : public IDialogs {
     std::string last;
 
   private:
+    static std::string Bare(std::string folder) {  // as messages name a folder
+        if (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator))
+            folder.pop_back();
+        return folder;
+    }
+    // A saver's message that names a path is made again from its text with
+    // the path moved out of the staging folder; any other text stays as it is.
+    std::string InSheetFolder(const std::string& text) const {
+        if (staging_.empty()) return text;
+        for (const char* format :
+             {kMsgCannotCreateFolder, kMsgNoFreeIndex, kMsgWouldReplacePhoto}) {
+            const std::string f = format;
+            const std::size_t at = f.find("%s");
+            const std::size_t tail = f.size() - at - 2;
+            if (at == std::string::npos || text.size() < at + tail ||
+                text.compare(0, at, f, 0, at) != 0 ||
+                text.compare(text.size() - tail, tail, f, at + 2, tail) != 0)
+                continue;
+            return FormatMessage(format,
+                                 PathInSheetFolder(text.substr(at, text.size() - at - tail)));
+        }
+        return text;
+    }
+    std::string PathInSheetFolder(const std::string& path) const {
+        const std::size_t n = staging_.size();
+        if (path == staging_) return folder_;
+        const bool inside = path.size() > n && path.compare(0, n, staging_) == 0 &&
+                            (path[n] == '/' || path[n] == kPathSeparator);
+        return inside ? folder_ + path.substr(n) : path;
+    }
+
     bool enlargeSmall_;
     std::string staging_, folder_;
 };

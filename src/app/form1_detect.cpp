@@ -86,6 +86,7 @@ int TForm1::AutoFrame() {
     // A photo that failed to load leaves nothing to frame (and no view to frame it on).
     if (FSourceBmp.Empty() || FDispDen <= 0) return 0;
     FBusy = true;
+    FFrameAsFramed = false;  // until this pass places its frame
     DetachGrips();
     Image3->hide();
     Image1->SetShowHint(false);
@@ -186,6 +187,7 @@ int TForm1::PlaceAutoFrame(const FramingResult& r) {
     Image3->setGeometry(vleft, vtop, vw, vh);
     Image3->SetPicture(std::move(picture));
     FFrameRect = {0, 0, vw, vh};
+    FFrameAsFramed = vleft == u.left && vtop == u.top && vw == u.width && vh == u.height;
 
     const CropFrameLimits l = FrameLimitsInView();
     FResize->SetXYSize(this, l.maxW, l.maxH, l.minW, l.minH, l.boundW, l.boundH, true);

@@ -70,7 +70,14 @@ int TForm1::CreateSheetStep() {
 }
 
 void TForm1::ComposeCurrentPhoto() {
-    CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
+    // The framing's box is the frame the view shows to its rounding: cut from
+    // it, the sheet does not depend on the size of the window it was made in.
+    const PixelRect& box = FLastFraming.photoBox;
+    if (FFrameAsFramed)
+        CropTrimmedPhoto(FSourceBmp, {box.left, box.top, box.Width(), box.Height()},
+                         FSourceBmp.Width(), FTrimBmp);
+    else
+        CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
     ShowMemoryReport();
     // A person who was not composed (skipped, or stopped by the user) takes
     // no places: a skipped last person would otherwise cost the sheet of the

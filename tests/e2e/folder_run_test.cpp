@@ -122,14 +122,23 @@ TEST_F(FolderRun, SharedPortraitsMakeTwoPersonSheetsUnattended) {
     const std::string present = out.Write(FileNameOf(*before.begin()), "an earlier sheet");
     Drop();
     ASSERT_EQ(static_cast<int>(form1->FBatchFiles.size()), n);
-    // Every composed person moves the shared sheet's slot on by two.
+    // Every composed person moves the shared sheet's slot on by two; the
+    // composition pumps, so the photo of the pump before the move is the one
+    // that took the places.
     int composed = 0, slot = form1->FSheetSlot;
-    host.pump.action = [&] {
-        if (form1->FSheetSlot != slot) ++composed;
+    std::string current;
+    std::set<std::string> placed;
+    const auto notePlaces = [&] {
+        if (form1->FSheetSlot != slot) {
+            ++composed;
+            placed.insert(FileNameOf(current));
+        }
         slot = form1->FSheetSlot;
+        current = form1->FFileName;
     };
+    host.pump.action = notePlaces;
     Run();
-    if (form1->FSheetSlot != slot) ++composed;
+    notePlaces();
 
     const std::vector<std::string> log = Lines(out.Dir() + kRecognitionLogName);
     const std::vector<std::string> training = Lines(out.Dir() + "認識画像/positive.txt");
@@ -151,7 +160,12 @@ TEST_F(FolderRun, SharedPortraitsMakeTwoPersonSheetsUnattended) {
         EXPECT_LE(logged.count(name), 1u) << name;
         EXPECT_LE(trained.count(name), 1u) << name;
     }
-    // Undersized or failed frames pass without a place; the rest share sheets.
+    // A photo whose framing failed (its log line) takes no place: its sheet
+    // would show the frame left from the photo before. Undersized frames pass
+    // without a place too; the rest share sheets.
+    EXPECT_EQ(static_cast<int>(placed.size()), composed);
+    for (const std::string& name : placed) EXPECT_EQ(logged.count(name), 0u) << name;
+    EXPECT_LE(composed, static_cast<int>(trained.size()));
     EXPECT_GE(composed, static_cast<int>(training.size() - log.size()));
 
     std::set<std::string> expected = {FileNameOf(present), kRecognitionLogName,

@@ -154,10 +154,10 @@ class TForm1 : public QMainWindow {
     // The photo's automatic framing failed and no hand has set the frame since:
     // an automatic run makes no sheet of it.
     bool FFramingFailed = false;
-    // The frame is where the last automatic framing found it, whole inside the
-    // view and untouched since: the sheet is cut from the framing's own box in
-    // the square's pixels, not from its rounded outline on the screen.
-    bool FFrameAsFramed = false;
+    // The frame the last automatic framing placed, in the square's pixels,
+    // while it is untouched: the sheet is cut from it rather than from its
+    // outline on the screen, rounded to the view's scale.
+    std::optional<PixelRect> FFramedCut;
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;

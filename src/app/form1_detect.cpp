@@ -86,7 +86,7 @@ int TForm1::AutoFrame() {
     // A photo that failed to load leaves nothing to frame (and no view to frame it on).
     if (FSourceBmp.Empty() || FDispDen <= 0) return 0;
     FBusy = true;
-    FFrameAsFramed = false;  // until this pass places its frame
+    FFramedCut.reset();  // until this pass places its frame
     DetachGrips();
     Image3->hide();
     Image1->SetShowHint(false);
@@ -187,7 +187,16 @@ int TForm1::PlaceAutoFrame(const FramingResult& r) {
     Image3->setGeometry(vleft, vtop, vw, vh);
     Image3->SetPicture(std::move(picture));
     FFrameRect = {0, 0, vw, vh};
-    FFrameAsFramed = vleft == u.left && vtop == u.top && vw == u.width && vh == u.height;
+    // The same placement at the square's own scale (it keeps the frame inside
+    // the square as the view keeps it inside the view).
+    const int side = FSourceBmp.Width();
+    const AutoFrameView square{side, side,        0,           0,       side,
+                               side, FFrameBaseW, FFrameBaseH, FFrameW, FFrameH};
+    AutoFramePlacement exact;
+    if (PlaceAutoFrameInView(r.photoBox, r.frameH, square, exact)) {
+        const ViewRect& f = exact.frame;
+        FFramedCut = PixelRect{f.left, f.top, f.left + f.width, f.top + f.height};
+    }
 
     const CropFrameLimits l = FrameLimitsInView();
     FResize->SetXYSize(this, l.maxW, l.maxH, l.minW, l.minH, l.boundW, l.boundH, true);

@@ -74,7 +74,7 @@ void TForm1::ResetWorkspace() {
     FAbortRequested = false;
     FPickingBackColour = false;
     FFramingFailed = false;
-    FFrameAsFramed = false;
+    FFramedCut.reset();
     FBatchIndex = 0;
 }
 
@@ -246,7 +246,7 @@ int TForm1::OpenPhoto(const std::string& fileName, bool newFrame) {
 }
 
 int TForm1::ShowImage(const Bitmap& image) {
-    FFrameAsFramed = false;  // a new or turned square: the framing's box is not on it
+    FFramedCut.reset();  // a new or turned square: the framing's frame is not on it
     QWidget* viewport = ScrollBox1->viewport();
     const int side =
         ViewSide(viewport->width(), viewport->height(), ComboBox1->currentIndex(), FZoom);

@@ -70,12 +70,13 @@ int TForm1::CreateSheetStep() {
 }
 
 void TForm1::ComposeCurrentPhoto() {
-    // The framing's box is the frame the view shows to its rounding: cut from
-    // it, the sheet does not depend on the size of the window it was made in.
-    const PixelRect& box = FLastFraming.photoBox;
-    if (FFrameAsFramed)
-        CropTrimmedPhoto(FSourceBmp, {box.left, box.top, box.Width(), box.Height()},
-                         FSourceBmp.Width(), FTrimBmp);
+    // Cut at the square's scale, the sheet of an automatic frame does not
+    // depend on the size of the window it was made in.
+    if (FFramedCut)
+        CropTrimmedPhoto(
+            FSourceBmp,
+            {FFramedCut->left, FFramedCut->top, FFramedCut->Width(), FFramedCut->Height()},
+            FSourceBmp.Width(), FTrimBmp);
     else
         CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
     ShowMemoryReport();

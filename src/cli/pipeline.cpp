@@ -320,11 +320,12 @@ class PhotoRun {
         return true;
     }
 
-    // The frame as the window places it, cut out of the square.
+    // The frame as the window places it (grown to the layout's smallest
+    // frame, kept inside the square), cut out of the square.
     void CutFrame(Bitmap& trim) {
-        const PixelRect box = framing_.photoBox;
+        if (!Place()) cut_ = framing_.photoBox;
         const int side = images_.source.Width();
-        CropTrimmedPhoto(images_.source, {box.left, box.top, box.Width(), box.Height()}, side,
+        CropTrimmedPhoto(images_.source, {cut_.left, cut_.top, cut_.Width(), cut_.Height()}, side,
                          trim);
     }
 

@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -162,6 +163,10 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
     const std::string& first = paths.front();
     std::vector<std::string> list;
     const FolderScanCounts counts = CollectFolderJpegs(first, list);
+    // The folder lists in whatever order the file system keeps; by name, the
+    // run goes as a file manager shows the photos, and persons share sheets
+    // as the batch pairs them.
+    std::sort(list.begin(), list.end());
     FSubfolderCount = counts.subfolders;
     FFileCount = counts.files;
     FJpegCount = counts.jpegs;

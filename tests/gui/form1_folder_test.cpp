@@ -124,6 +124,17 @@ TEST_F(FolderTest, TwoPersonSheetEndsInANumberedSheet) {
     EXPECT_EQ(half.Width(), form1->FSheetBmp.Width());
 }
 
+TEST_F(FolderTest, TheFolderIsWorkedInNameOrder) {
+    for (const char* name : {"m.jpg", "B.jpg", "z.jpg", "a.jpg", "k.jpg", "c.jpg", "y.jpg"})
+        WritePhoto(name);
+    form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
+    std::vector<std::string> names;
+    for (const std::string& f : form1->FBatchFiles) names.push_back(FileNameOf(f));
+    EXPECT_EQ(names, (std::vector<std::string>{"B.jpg", "a.jpg", "c.jpg", "k.jpg", "m.jpg", "y.jpg",
+                                               "z.jpg"}));
+    EXPECT_EQ(form1->FFileName, photos.Dir() + "B.jpg");
+}
+
 TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
     DropFolder(3);
     int pumps = 0;

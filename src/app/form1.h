@@ -116,6 +116,7 @@ class TForm1 : public QMainWindow {
     SheetOptions ReadSheetOptions() const;
     ViewFrame FrameInView() const;
     void ShowSheetPreview();
+    void ShowPreviewWindow();
 
     // Folder runs (form1_folder.cpp)
     void BitBtn10Click();

@@ -14,6 +14,10 @@
 #include "platform/memory.h"
 #include "sheet/save.h"
 
+namespace {
+constexpr int kPreviewGap = 8;  // between the abort button and a preview moved below it
+}  // namespace
+
 void TForm1::BitBtn3Click() {
     // The run flag stays up for the whole press: the busy flag is let go
     // around each framing, and nothing pumped meanwhile may start another
@@ -49,10 +53,7 @@ void TForm1::LoadSheetBackground() {
 }
 
 int TForm1::CreateSheetStep() {
-    if (Form3) {
-        Form3->show();
-        Form3->raise();
-    }
+    ShowPreviewWindow();
     SetControlsEnabled(false);
     if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
     // Unattended, the frame left by a failed framing is the previous photo's
@@ -126,6 +127,18 @@ ViewFrame TForm1::FrameInView() const {
     // The frame is a child of the scrolled content, so its position is already
     // in view pixels: the visible position plus the scroll offsets.
     return {Image3->x(), Image3->y(), Image3->width(), Image3->height()};
+}
+
+void TForm1::ShowPreviewWindow() {
+    if (!Form3) return;
+    Form3->show();
+    Form3->raise();
+    // Raised over this window at every photo of a run, the preview would hide
+    // the abort button (both windows start centred): it moves down below it.
+    if (!BitBtn11->isVisible()) return;
+    const QRect abort(BitBtn11->mapToGlobal(QPoint(0, 0)), BitBtn11->size());
+    const QRect preview = Form3->frameGeometry();
+    if (preview.intersects(abort)) Form3->move(preview.x(), abort.bottom() + kPreviewGap);
 }
 
 void TForm1::ShowSheetPreview() {

@@ -97,7 +97,10 @@ class FolderRun : public FormTest {
             }
         return n;
     }
-    void Drop() { form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400)); }
+    void Drop() {
+        form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
+        host.dialogs.shown.clear();  // the first photo's notices, before the run
+    }
     void Run() {
         form1->CheckBox3->setChecked(true);
         form1->BitBtn3->click();
@@ -149,6 +152,7 @@ TEST_F(FolderRun, SharedPortraitsMakeTwoPersonSheetsUnattended) {
     // none twice in either.
     std::multiset<std::string> logged, trained;
     for (const std::string& line : log) {
+        if (line.rfind("-----", 0) == 0) continue;  // the run's dated separator
         EXPECT_NE(line.find("自動顔認識エラー"), std::string::npos) << line;
         logged.insert(FileNameOf(line.substr(line.rfind(' ') + 1)));
     }
@@ -200,9 +204,11 @@ TEST_F(FolderRun, FiftyPhotosKeepMemoryFlat) {
     EXPECT_EQ(static_cast<int>(fs::directory_iterator(out.Path()) == fs::directory_iterator()), 0);
     std::printf("resident MB by photo:");
     for (int i = 0; i < n; i += 5) std::printf(" %d:%ld", i + 1, rss[i] / 1024);
-    const long settled = *std::max_element(rss.begin() + 5, rss.begin() + 15);
+    // Settled over a whole round of the portraits, so that the largest photo
+    // is among them as it is among the late ones.
+    const long settled = *std::max_element(rss.begin() + 5, rss.begin() + 30);
     const long late = *std::max_element(rss.begin() + 35, rss.begin() + n);
-    std::printf("\npeak RSS of the run %ld MB; photos 6-15 %ld MB, photos 36-50 %ld MB\n",
+    std::printf("\npeak RSS of the run %ld MB; photos 6-30 %ld MB, photos 36-50 %ld MB\n",
                 PeakKb() / 1024, settled / 1024, late / 1024);
     // The test program keeps memory as the program does (its main sets the
     // same allocator policy), so this is the program's figure.

@@ -148,6 +148,29 @@ TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
     EXPECT_FALSE(form1->BitBtn11->isVisible());
 }
 
+// Both windows start centred on the screen; raised at every photo, the
+// preview must leave the abort button free to press.
+TEST_F(FolderTest, ThePreviewLeavesTheAbortButtonUncovered) {
+    DropFolder(2);
+    form3->show();
+    const auto abortRect = [&] {
+        return QRect(form1->BitBtn11->mapToGlobal(QPoint(0, 0)), form1->BitBtn11->size());
+    };
+    form1->move(form1->pos() + form3->frameGeometry().center() -
+                form1->BitBtn11->mapToGlobal(form1->BitBtn11->rect().center()));
+    ASSERT_TRUE(form3->frameGeometry().intersects(abortRect()));
+    form3->hide();
+    int checked = 0;
+    host.pump.action = [&] {
+        if (!form3->isVisible() || !form1->BitBtn11->isVisible()) return;
+        ++checked;
+        EXPECT_FALSE(form3->frameGeometry().intersects(abortRect()));
+    };
+    RunAutomatically();
+    EXPECT_GT(checked, 0);
+    EXPECT_EQ(SheetFiles().size(), 2u);
+}
+
 // The abort button and the automatic box still act while the run holds the
 // run flag.
 TEST_F(FolderTest, UntickingAutomaticStopsWithoutAMessage) {

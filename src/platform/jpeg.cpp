@@ -6,6 +6,7 @@
 #include <jerror.h>
 // clang-format on
 
+#include <algorithm>
 #include <chrono>
 #include <csetjmp>
 #include <cstdlib>
@@ -286,8 +287,19 @@ int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string*
 
 // ---- encoding ---------------------------------------------------------------
 
+// What the encoder is asked for besides the pixels.
+struct EncodeSettings {
+    int quality;
+    bool grey;
+    int densityDpi;  // 1..65535, else the encoder's default density
+};
+
+bool DensityInRange(int dpi) {
+    return dpi > 0 && dpi < 65536;
+}
+
 Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned char* pixels,
-                  int width, int height, int quality, bool grey, unsigned char** buffer,
+                  int width, int height, const EncodeSettings* settings, unsigned char** buffer,
                   unsigned long* size) {
     if (setjmp(err->jump)) return err->failure;
     jpeg_mem_dest(cinfo, buffer, size);
@@ -298,8 +310,12 @@ Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned
     jpeg_set_defaults(cinfo);  // YCbCr, JFIF APP0 right after SOI, sequential
     // Luminance alone: the same conversion, tables and coefficients as the
     // colour file's first component, without its two chroma components.
-    if (grey) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
-    jpeg_set_quality(cinfo, quality, TRUE);
+    if (settings->grey) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    if (DensityInRange(settings->densityDpi)) {
+        cinfo->density_unit = 1;  // dots per inch
+        cinfo->X_density = cinfo->Y_density = static_cast<UINT16>(settings->densityDpi);
+    }
+    jpeg_set_quality(cinfo, settings->quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
     const std::size_t stride = std::size_t(width) * 3;
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -365,16 +381,16 @@ int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error, con
 
 namespace {
 
-int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std::uint8_t>& out,
+int EncodeToMemory(const Bitmap& image, EncodeSettings settings, std::vector<std::uint8_t>& out,
                    std::string* error) {
     if (image.Empty()) {
         SetReason(error, kReasonEmptyImage);
         return -2;
     }
-    quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
+    settings.quality = std::clamp(settings.quality, 0, 100);
     Encoder e;
     const Failure f = EncodeRaw(&e.cinfo, &e.err, image.Data(), image.Width(), image.Height(),
-                                quality, grey, &e.buffer, &e.size);
+                                &settings, &e.buffer, &e.size);
     if (f != Failure::None) {
         SetReason(error, kReasonEncode);
         return -2;
@@ -392,10 +408,10 @@ int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std:
 // for the framing pass's working files.
 using WriteFn = bool (*)(const std::string&, const void*, std::size_t);
 
-int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool grey,
+int EncodeToFile(const std::string& path, const Bitmap& image, const EncodeSettings& settings,
                  WriteFn write, std::string* error) {
     std::vector<std::uint8_t> bytes;
-    const int result = EncodeToMemory(image, quality, grey, bytes, error);
+    const int result = EncodeToMemory(image, settings, bytes, error);
     if (result != 0) return result;
     if (!write(path, bytes.data(), bytes.size())) {
         SetReason(error, kReasonWrite);
@@ -407,15 +423,16 @@ int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool
 }  // namespace
 
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
-                     std::string* error) {
-    return EncodeToMemory(image, quality, false, out, error);
+                     std::string* error, int densityDpi) {
+    return EncodeToMemory(image, {quality, false, densityDpi}, out, error);
 }
 
-int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
-    return EncodeToFile(path, image, quality, false, WriteFileWhole, error);
+int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error,
+                   int densityDpi) {
+    return EncodeToFile(path, image, {quality, false, densityDpi}, WriteFileWhole, error);
 }
 
 int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
                               std::string* error) {
-    return EncodeToFile(path, image, quality, true, WriteWorkingFile, error);
+    return EncodeToFile(path, image, {quality, true, 0}, WriteWorkingFile, error);
 }

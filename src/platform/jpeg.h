@@ -36,10 +36,13 @@ int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out,
 
 // Baseline JFIF at quality 0..100 (clamped). 0: written; -1: the file cannot
 // be created or written; -2: encoding failed (e.g. an empty bitmap).
+// `densityDpi` in 1..65535 goes into the JFIF header as the print density
+// (dots per inch, X and Y), so the file is complete as written; any other
+// value leaves the encoder's default there (no unit, aspect 1:1).
 int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality,
-                   std::string* error = nullptr);
+                   std::string* error = nullptr, int densityDpi = 0);
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, int densityDpi = 0);
 // The luminance of `image` alone, as a one-component JPEG working file (see
 // WriteWorkingFile: written in place, not flushed to the disk). Decoded to
 // grey it gives exactly what EncodeJpegFile's colour file gives decoded to

@@ -119,9 +119,7 @@ void FinishLoading(WorkingImages& images, const LoadOptions& options, const Yiel
         static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels ||
         side < options.minFrameWidth || side < options.minFrameHeight;
     Pump(yield);
-    images.temp2 = images.trim;
-    Pump(yield);
-    BuildSquareImage(images.trim, images.source);
+    BuildSquareImage(images.trim, images.source, &images.temp2);
 }
 
 }  // namespace
@@ -144,10 +142,12 @@ std::string LowResolutionMessage(int width, int height) {
         width, height);
 }
 
-void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
+void BuildSquareImage(const Bitmap& photo, Bitmap& square, Bitmap* copy) {
     const int w = photo.Width(), h = photo.Height(), m = std::max(w, h);
     const int left = (m - w) / 2, top = (m - h) / 2;
-    // Every byte written once: black margins around the copied rows.
+    // Every byte written once: black margins around the copied rows. The
+    // copy takes each row while it is at hand, so the photo is read once.
+    if (copy) copy->SetSizeForOverwrite(w, h);
     square.SetSizeForOverwrite(m, m);
     const std::size_t rowBytes = static_cast<std::size_t>(square.Stride());
     const std::size_t leftBytes = static_cast<std::size_t>(left) * 3;
@@ -160,6 +160,7 @@ void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
         }
         std::memset(row, 0, leftBytes);
         if (photoBytes) std::memcpy(row + leftBytes, photo.Row(y - top), photoBytes);
+        if (copy && photoBytes) std::memcpy(copy->Row(y - top), photo.Row(y - top), photoBytes);
         std::memset(row + leftBytes + photoBytes, 0, rowBytes - leftBytes - photoBytes);
     }
 }

@@ -141,9 +141,12 @@ int CropTrimmedPhoto(const Bitmap& source, const ViewFrame& frame, int viewWidth
     const int height = std::max(ViewToWorking(frame.height, side, viewWidth), 0);
     const int right = std::min(left + width, source.Width());
     const int bottom = std::min(top + height, source.Height());
-    trim.SetSize(width, height, kBlack);
     const PixelRect strip{left, top, right, bottom};
-    if (strip.Width() <= 0 || strip.Height() <= 0) return 0;  // wholly outside: black
+    if (strip.Width() <= 0 || strip.Height() <= 0) {  // wholly outside: black
+        trim.SetSize(width, height, kBlack);
+        return 0;
+    }
+    trim.SetSizeForOverwrite(width, height);  // the copy or the stretch covers every pixel
     if (strip.Width() == width && strip.Height() == height)
         CopyRect(source, strip, trim, 0, 0);
     else

@@ -393,7 +393,7 @@ void SizeScratch(std::size_t sourceStride, int w, const Axis& columns, Plan& pla
 // Everything a reduction of one source size to one target size needs,
 // built before the target is touched: the axes, the per-byte tables, the
 // row kernel and the scratch of every thread.
-struct Reducer {
+struct HighQualityReducer {
     Axis columns, rows;
     Plan plan{};
     RowFn reduceRow = nullptr;
@@ -401,7 +401,7 @@ struct Reducer {
     std::vector<std::byte> scratch;
     std::byte* base = nullptr;
 
-    Reducer(int sourceWidth, int sourceHeight, int w, int h) {
+    HighQualityReducer(int sourceWidth, int sourceHeight, int w, int h) {
         const long long factor = static_cast<long long>(sourceWidth) * 100;
         BuildAxis(w, sourceWidth, factor, w, false, columns);
         BuildAxis(h, sourceHeight, factor, w, true, rows);
@@ -423,8 +423,8 @@ struct Reducer {
         scratch.resize(plan.scratchBytes * (parallel ? WorkerCount() : 1) + 64);
         base = scratch.data() + (64 - reinterpret_cast<std::uintptr_t>(scratch.data()) % 64);
     }
-    Reducer(const Reducer&) = delete;
-    Reducer& operator=(const Reducer&) = delete;
+    HighQualityReducer(const HighQualityReducer&) = delete;
+    HighQualityReducer& operator=(const HighQualityReducer&) = delete;
 
     // Target rows i0 .. i1 - 1, whose source rows `plan.source` holds.
     void Run(int i0, int i1) {
@@ -443,7 +443,8 @@ namespace {
 // Reduces into `target`, which must not be the source. Everything that can
 // fail is taken before the target is touched.
 void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const YieldFn& yield) {
-    Reducer reducer(source.Width(), source.Height(), w, h);  // per call: the yield may reduce too
+    HighQualityReducer reducer(source.Width(), source.Height(), w,
+                               h);  // per call: the yield may reduce too
     reducer.plan.source = WholePicture(source);
     reducer.plan.target = &target;
     const int band = BandRows(reducer.plan.source.stride, reducer.rows);
@@ -507,7 +508,7 @@ bool RowStreamReduction::Begin(int sourceWidth, int sourceHeight, Bitmap& target
     if (CheckSizes(sourceWidth, sourceHeight, width, height, text) != kProceed ||
         sourceWidth > kReduceMaxSide || sourceHeight > kReduceMaxSide)
         return false;
-    auto reducer = std::make_unique<Reducer>(sourceWidth, sourceHeight, width, height);
+    auto reducer = std::make_unique<HighQualityReducer>(sourceWidth, sourceHeight, width, height);
     // Rows one band of target rows reads, the longest span left over, and
     // the rows a writer may put in before it reports them.
     const Axis& rows = reducer->rows;

@@ -36,7 +36,7 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
 // The same averaging reduction for a source that arrives a few rows at a
 // time, top to bottom (a decoder's output), held only in a small ring of
 // rows: the target ends up exactly as ReduceHighQuality would leave it.
-struct Reducer;
+struct HighQualityReducer;
 class RowStreamReduction {
   public:
     RowStreamReduction();
@@ -61,7 +61,7 @@ class RowStreamReduction {
     int RowsWritten(int y);
 
   private:
-    std::unique_ptr<Reducer> reducer_;
+    std::unique_ptr<HighQualityReducer> reducer_;
     std::vector<std::uint8_t, PixelAllocator<std::uint8_t>> ring_;  // not cleared: written first
     int sourceHeight_ = 0;
     int rowsAhead_ = 1;

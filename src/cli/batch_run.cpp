@@ -2,15 +2,11 @@
 
 #include <chrono>
 #include <csignal>
-#include <opencv2/core/utility.hpp>
 #include <optional>
 #include <set>
 #include <thread>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
+#include "cli/face_models.h"
 #include "cli/progress.h"
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
@@ -75,16 +71,6 @@ class Progress {
     ProgressCounts counts_;
 };
 
-// Several worker processes already keep every core busy: threads of their
-// own inside each (the pixel kernels' teams, OpenCV's pool under the face
-// search) would only spin and switch against the other workers.
-void KeepWorkerOnOneThread() {
-#ifdef _OPENMP
-    omp_set_num_threads(1);
-#endif
-    cv::setNumThreads(1);
-}
-
 int ExitStatus(const ProgressCounts& counts) {
     if (StopSignal() != 0) return 128 + StopSignal();
     return counts.failed > 0 ? kExitSomeFailed : kExitOk;
@@ -120,31 +106,6 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
 
 namespace {
 
-// The face library loaded in the parent, its descriptions and landmark model
-// read, before the workers are forked: they share those pages instead of each
-// spending most of a second of processor time reading the same model.
-class SharedFaceModels {
-  public:
-    explicit SharedFaceModels(const std::string& appDir)
-        : library_(appDir + FaceLibraryFileName()) {
-        if (library_.Load() != 0) return;
-        // A search of a picture that does not exist reads the description
-        // first (waiting for the library's loading thread), then fails.
-        const std::string nowhere = appDir + ".kambrix-batch-no-picture.jpg";
-        for (const char* cascade : {kFaceCascadeName, kChinCascadeName})
-            library_.FaceDetect(nowhere, appDir + cascade, 0, 3);
-    }
-    SharedFaceModels(const SharedFaceModels&) = delete;
-    SharedFaceModels& operator=(const SharedFaceModels&) = delete;
-
-  private:
-    // Forking is safe once both searches returned: the library's loading
-    // thread has delivered everything and holds none of its locks (the C
-    // library keeps its allocator consistent over a fork), and a worker never
-    // unloads the library, so the copy of that thread's handle is never joined.
-    FaceLibrary library_;
-};
-
 // Every log the run may add to gets the line that opens a run, once and
 // before any worker writes, as the window's sheet button does.
 void MarkRunInLogs(const BatchPlan& plan) {
@@ -173,10 +134,7 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     work.jobs = plan.options.jobs > 0
                     ? plan.options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    work.startWorker = [&] {
-        if (work.jobs > 1) KeepWorkerOnOneThread();
-        worker.emplace(plan);
-    };
+    work.startWorker = [&] { worker.emplace(plan); };
     work.stopWorker = [&] { worker.reset(); };
     work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };
     work.onResult = record;
@@ -193,8 +151,17 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
         RemoveStaging(plan, unit);
     };
     InstallStopHandlers();
-    std::optional<SharedFaceModels> shared;
-    if (work.jobs > 1 && work.units > 1) shared.emplace(plan.appDir);
+    // --jobs N is N cores of work: every process of the run works on its
+    // calling thread alone (set before forking, so the workers start so too).
+    const CallingThreadOnly oneThreadEach;
+    // With several workers the parent reads the models before forking them,
+    // on the library's own threads (no worker runs yet), and the workers share
+    // those pages instead of each spending most of a second reading the same
+    // models. Forking is safe once they are read: the library's loading
+    // threads have delivered everything and hold none of its locks, and a
+    // worker never unloads the library, so their handles are never joined.
+    std::optional<ResidentFaceModels> shared;
+    if (work.jobs > 1 && work.units > 1) shared.emplace(plan.appDir, FaceLoadThreads::Helpers);
     RunPool(work);
     return results;
 }

@@ -1,6 +1,5 @@
 #include "cli/pipeline.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -12,6 +11,7 @@
 #include <set>
 #include <system_error>
 
+#include "cli/face_models.h"
 #include "cli/photo_geometry.h"
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
@@ -182,7 +182,7 @@ void RemoveStaging(const BatchPlan& plan, int unit) {
 
 struct BatchWorker::State {
     std::string tempImage;
-    void* residentLibrary = nullptr;
+    std::optional<ResidentFaceModels> faceModels;
     std::unique_ptr<QGuiApplication> app;
     Bitmap back;
 };
@@ -201,10 +201,9 @@ BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_
         (fs::temp_directory_path(ec) / ("kambrix-batch-" + std::to_string(getpid()) + ".jpg"))
             .string();
     // The framing pass loads and releases the face library each time; holding
-    // it open here keeps it resident, so the face and chin models are read
-    // once per worker instead of once per photo.
-    state_->residentLibrary =
-        dlopen((plan.appDir + FaceLibraryFileName()).c_str(), RTLD_NOW | RTLD_LOCAL);
+    // it open here keeps it resident, so the models are read once per run.
+    // A forked worker finds them read already by the parent.
+    state_->faceModels.emplace(plan.appDir, FaceLoadThreads::CallingOnly);
     if (!plan.options.frameOnly) {
         if (CaptionModeOf(plan.layout.paper.text) != CaptionMode::None) {
             // Caption text needs an application; it never opens a window.
@@ -218,7 +217,6 @@ BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_
 BatchWorker::~BatchWorker() {
     std::error_code ec;
     fs::remove(ToFsPath(state_->tempImage), ec);
-    if (state_->residentLibrary) dlclose(state_->residentLibrary);
 }
 
 namespace {

@@ -134,6 +134,9 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     work.jobs = plan.options.jobs > 0
                     ? plan.options.jobs
                     : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    // One worker takes the photos in sorted order, as the window does; several
+    // take the largest first, so that they finish together.
+    if (work.jobs > 1) work.order = LargestUnitsFirst(plan.photos, plan.units);
     work.startWorker = [&] { worker.emplace(plan); };
     work.stopWorker = [&] { worker.reset(); };
     work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };

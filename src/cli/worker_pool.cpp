@@ -60,6 +60,11 @@ int ReadU32(int fd, std::uint32_t& v) {
     return 1;
 }
 
+// The unit handed out `n`-th.
+int UnitAt(const PoolWork& work, int n) {
+    return work.order.empty() ? n : work.order[static_cast<std::size_t>(n)];
+}
+
 struct Worker {
     pid_t pid = -1;
     int unitFd = -1;    // parent writes unit numbers here
@@ -163,13 +168,15 @@ class Pool {
             CloseFd(w.unitFd);
             return;
         }
+        const int unit = UnitAt(work_, next_);
         std::string message;
-        PutU32(message, static_cast<std::uint32_t>(next_));
+        PutU32(message, static_cast<std::uint32_t>(unit));
         if (!WriteAll(w.unitFd, message)) {
             CloseFd(w.unitFd);
             return;
         }
-        w.unit = next_++;
+        w.unit = unit;
+        ++next_;
     }
 
     bool AnyOpen() const {
@@ -249,13 +256,15 @@ class Pool {
 
 int RunInProcess(const PoolWork& work) {
     if (work.startWorker) work.startWorker();
-    int unit = 0;
-    for (; unit < work.units && !StopRequested(); ++unit)
+    int started = 0;
+    for (; started < work.units && !StopRequested(); ++started) {
+        const int unit = UnitAt(work, started);
         work.runUnit(unit, [&](const PhotoResult& r) {
             if (work.onResult) work.onResult(unit, r);
         });
+    }
     if (work.stopWorker) work.stopWorker();
-    return unit;
+    return started;
 }
 
 }  // namespace

@@ -48,6 +48,24 @@ TEST_P(Pool, EveryUnitOnceWithItsPhotosInOrder) {
     }
 }
 
+TEST_P(Pool, UnitsAreHandedOutInTheOrderAsked) {
+    std::map<int, std::vector<PhotoResult>> got;
+    PoolWork work = ThreePhotoUnits(5, GetParam(), got);
+    work.order = {3, 0, 4, 2, 1};
+    std::vector<int> seen;
+    const auto record = work.onResult;
+    work.onResult = [&](int unit, const PhotoResult& r) {
+        if (r.file.back() == '0') seen.push_back(unit);
+        record(unit, r);
+    };
+    EXPECT_EQ(RunPool(work), 5);
+    EXPECT_EQ(got.size(), 5u);
+    // With several workers a unit handed out later may finish first.
+    if (GetParam() == 1) {
+        EXPECT_EQ(seen, work.order);
+    }
+}
+
 TEST_P(Pool, AWorkerThatDiesLosesOnlyItsUnitTheRestGoOn) {
     if (GetParam() == 1) GTEST_SKIP() << "in-process work has no worker to lose";
     std::map<int, std::vector<PhotoResult>> got;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <memory>
 #include <optional>
 #include <set>
 #include <thread>
@@ -117,7 +118,8 @@ void MarkRunInLogs(const BatchPlan& plan) {
 
 // Runs the plan's units on the workers; the results in the order of the
 // photo list, those of photos never started left empty.
-std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress) {
+std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress,
+                                                bool endsProcess) {
     std::vector<std::optional<PhotoResult>> results(plan.photos.size());
     std::vector<std::size_t> reported(plan.units.size(), 0);
     // A unit's photos report in their order.
@@ -163,16 +165,18 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     // models. Forking is safe once they are read: the library's loading
     // threads have delivered everything and hold none of its locks, and a
     // worker never unloads the library, so their handles are never joined.
-    std::optional<ResidentFaceModels> shared;
-    if (work.jobs > 1 && work.units > 1) shared.emplace(plan.appDir, FaceLoadThreads::Helpers);
+    std::unique_ptr<ResidentFaceModels> shared;
+    if (work.jobs > 1 && work.units > 1)
+        shared = std::make_unique<ResidentFaceModels>(plan.appDir, FaceLoadThreads::Helpers);
     RunPool(work);
+    if (endsProcess) static_cast<void>(shared.release());  // left to the end of the process
     return results;
 }
 
 }  // namespace
 
 int RunBatchCommand(const std::vector<std::string>& args, const std::string& appDir,
-                    std::ostream& out, std::ostream& err, bool terminal) {
+                    std::ostream& out, std::ostream& err, bool terminal, bool endsProcess) {
     const ParseResult parsed = ParseBatchOptions(args);
     if (parsed.status == ParseStatus::Help) {
         out << BatchHelpText();
@@ -188,7 +192,7 @@ int RunBatchCommand(const std::vector<std::string>& args, const std::string& app
 
     MarkRunInLogs(plan);
     Progress progress(err, terminal, static_cast<int>(plan.photos.size()));
-    std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress);
+    std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress, endsProcess);
     progress.Finish(StopRequested());
     if (!plan.options.reportPath.empty()) {
         std::vector<PhotoResult> done;

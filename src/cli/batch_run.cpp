@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "cli/face_models.h"
 #include "cli/progress.h"
@@ -133,9 +132,7 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     std::optional<BatchWorker> worker;
     PoolWork work;
     work.units = static_cast<int>(plan.units.size());
-    work.jobs = plan.options.jobs > 0
-                    ? plan.options.jobs
-                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    work.jobs = plan.options.jobs > 0 ? plan.options.jobs : UsableCores();
     // One worker takes the photos in sorted order, as the window does; several
     // take the largest first, so that they finish together.
     if (work.jobs > 1) work.order = LargestUnitsFirst(plan.photos, plan.units);

@@ -1,6 +1,7 @@
 #include "cli/worker_pool.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -299,4 +301,12 @@ int RunPool(const PoolWork& work) {
     if (work.units <= 0) return 0;
     if (work.jobs <= 1) return RunInProcess(work);
     return Pool(work).Run();
+}
+
+int UsableCores() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0)
+        return CPU_COUNT(&cores);
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }

@@ -43,3 +43,7 @@ void ClearStopRequest();
 
 // Returns the number of units started (all of them unless a stop came).
 int RunPool(const PoolWork& work);
+
+// The cores this process may run on (a job runner such as Slurm may give it
+// fewer than the machine has), at least 1: the number of workers by default.
+int UsableCores();

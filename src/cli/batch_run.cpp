@@ -136,7 +136,11 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     // One worker takes the photos in sorted order, as the window does; several
     // take the largest first, so that they finish together.
     if (work.jobs > 1) work.order = LargestUnitsFirst(plan.photos, plan.units);
-    work.startWorker = [&] { worker.emplace(plan); };
+    // The first unit's photo, loaded by the parent while it reads the models,
+    // goes to the first worker forked; the parent drops its copy at once.
+    std::unique_ptr<PhotoLoadedAhead> ahead;
+    work.startWorker = [&] { worker.emplace(plan, std::move(ahead)); };
+    work.afterFork = [&] { ahead.reset(); };
     work.stopWorker = [&] { worker.reset(); };
     work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };
     work.onResult = record;
@@ -163,8 +167,14 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     // threads have delivered everything and hold none of its locks, and a
     // worker never unloads the library, so their handles are never joined.
     std::unique_ptr<ResidentFaceModels> shared;
-    if (work.jobs > 1 && work.units > 1)
-        shared = std::make_unique<ResidentFaceModels>(plan.appDir, FaceLoadThreads::Helpers);
+    if (work.jobs > 1 && work.units > 1) {
+        const int first = plan.units[static_cast<std::size_t>(work.order.front())].front();
+        const auto loadFirst = [&] {
+            if (!plan.options.skipExisting) ahead = LoadAhead(plan, first);
+        };
+        shared =
+            std::make_unique<ResidentFaceModels>(plan.appDir, FaceLoadThreads::Helpers, loadFirst);
+    }
     RunPool(work);
     if (endsProcess) static_cast<void>(shared.release());  // left to the end of the process
     return results;

@@ -67,8 +67,10 @@ int BlasThreads() {
 
 }  // namespace
 
-ResidentFaceModels::ResidentFaceModels(const std::string& appDir, FaceLoadThreads threads)
+ResidentFaceModels::ResidentFaceModels(const std::string& appDir, FaceLoadThreads threads,
+                                       const std::function<void()>& meanwhile)
     : handle_(OpenLibrary(appDir + FaceLibraryFileName(), threads)) {
+    if (meanwhile) meanwhile();
     if (!handle_) return;
     // An older library without the call reads them at the first search.
     const auto load = reinterpret_cast<LoadDescriptionFn>(dlsym(handle_, "loadDescription"));

@@ -4,6 +4,7 @@
 // the library only counts references, so the face cascade, the chin
 // description and its landmark model are read once per process; a process
 // that forks after reading them shares their pages with its children.
+#include <functional>
 #include <string>
 
 enum class FaceLoadThreads {
@@ -15,7 +16,10 @@ class ResidentFaceModels {
   public:
     // Failures are not reported here: the framing pass that loads the
     // library or needs a description reports them for its photo.
-    ResidentFaceModels(const std::string& appDir, FaceLoadThreads threads);
+    // `meanwhile` runs on the calling thread while the library's own threads
+    // read the models (with FaceLoadThreads::Helpers).
+    ResidentFaceModels(const std::string& appDir, FaceLoadThreads threads,
+                       const std::function<void()>& meanwhile = {});
     ~ResidentFaceModels();
     ResidentFaceModels(const ResidentFaceModels&) = delete;
     ResidentFaceModels& operator=(const ResidentFaceModels&) = delete;

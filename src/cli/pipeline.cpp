@@ -180,7 +180,29 @@ void RemoveStaging(const BatchPlan& plan, int unit) {
             plan, SheetFolderOf(plan, plan.photos[static_cast<std::size_t>(i)]), unit));
 }
 
+namespace {
+
+LoadOptions PhotoLoadOptions(const BatchPlan& plan) {
+    LoadOptions load;
+    load.reduceLarge = plan.options.settings.reduceLarge;
+    load.applyExifOrientation = plan.options.settings.exif;
+    return load;
+}
+
+}  // namespace
+
+std::unique_ptr<PhotoLoadedAhead> LoadAhead(const BatchPlan& plan, int index) {
+    auto ahead = std::make_unique<PhotoLoadedAhead>();
+    ahead->index = index;
+    const auto start = Clock::now();
+    ahead->outcome = LoadPhoto(ahead->images, plan.photos[static_cast<std::size_t>(index)].path,
+                               PhotoLoadOptions(plan));
+    ahead->ms = MsSince(start);
+    return ahead;
+}
+
 struct BatchWorker::State {
+    std::unique_ptr<PhotoLoadedAhead> ahead;  // until the first unit
     std::string tempImage;
     std::optional<ResidentFaceModels> faceModels;
     std::unique_ptr<QGuiApplication> app;
@@ -195,7 +217,9 @@ char* gQtArgv[] = {gQtArg0, nullptr};
 
 }  // namespace
 
-BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_unique<State>()) {
+BatchWorker::BatchWorker(const BatchPlan& plan, std::unique_ptr<PhotoLoadedAhead> ahead)
+    : plan_(plan), state_(std::make_unique<State>()) {
+    state_->ahead = std::move(ahead);
     std::error_code ec;
     state_->tempImage =
         (fs::temp_directory_path(ec) / ("kambrix-batch-" + std::to_string(getpid()) + ".jpg"))
@@ -224,19 +248,18 @@ namespace {
 // One person of a unit, through to its places on the sheet.
 class PhotoRun {
   public:
-    PhotoRun(const BatchPlan& plan, const BatchPhoto& photo, const std::string& tempImage)
-        : plan_(plan), photo_(photo), tempImage_(tempImage) {
+    PhotoRun(const BatchPlan& plan, const BatchPhoto& photo, const std::string& tempImage,
+             std::unique_ptr<PhotoLoadedAhead> ahead)
+        : plan_(plan), photo_(photo), tempImage_(tempImage), ahead_(std::move(ahead)) {
         result.file = photo.given;
     }
 
     // Loads and frames; true when a frame was placed.
     bool Frame() {
         const auto start = Clock::now();
-        LoadOptions load;
-        load.reduceLarge = plan_.options.settings.reduceLarge;
-        load.applyExifOrientation = plan_.options.settings.exif;
-        const LoadOutcome outcome = LoadPhoto(images_, photo_.path, load);
-        result.ms.emplace_back("load", MsSince(start));
+        const LoadOutcome outcome = Load();
+        result.ms.emplace_back("load", ahead_ ? ahead_->ms : MsSince(start));
+        ahead_.reset();
         if (outcome.code != 0) {
             result.code = outcome.code;
             result.message = outcome.errorReason;
@@ -306,6 +329,12 @@ class PhotoRun {
     PhotoResult result;
 
   private:
+    LoadOutcome Load() {
+        if (!ahead_) return LoadPhoto(images_, photo_.path, PhotoLoadOptions(plan_));
+        images_ = std::move(ahead_->images);
+        return ahead_->outcome;
+    }
+
     // Face, frame and the head's rows in the photo's own pixels.
     void Describe() {
         if (framing_.width <= 0 || result.rotation != 0) return;
@@ -327,6 +356,7 @@ class PhotoRun {
     const BatchPlan& plan_;
     const BatchPhoto& photo_;
     const std::string& tempImage_;
+    std::unique_ptr<PhotoLoadedAhead> ahead_;
     WorkingImages images_;
     FramingResult framing_;
     PhotoGeometry geometry_;
@@ -473,7 +503,9 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
     for (int index : members) {
         const BatchPhoto& photo = plan_.photos[static_cast<std::size_t>(index)];
         const auto start = Clock::now();
-        PhotoRun run(plan_, photo, state_->tempImage);
+        std::unique_ptr<PhotoLoadedAhead> ahead;
+        if (state_->ahead && state_->ahead->index == index) ahead = std::move(state_->ahead);
+        PhotoRun run(plan_, photo, state_->tempImage, std::move(ahead));
         PhotoResult& r = run.result;
         if (o.skipExisting && oneSheetEach && !o.frameOnly &&
             SheetExists(o.outDir, FolderOf(photo.path), photo.path)) {
@@ -494,6 +526,7 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
         sheet.PublishOwnSheet(r, photo);
         deliver(r);
     }
+    state_->ahead.reset();  // another worker's first photo, or one skipped
     if (oneSheetEach) return;
     sheet.PublishSharedSheet(persons, plan_.photos[static_cast<std::size_t>(members.back())]);
     for (const PhotoResult& r : persons) deliver(r);

@@ -158,6 +158,7 @@ class Pool {
         }
         close(units[0]);
         close(results[1]);
+        if (work_.afterFork) work_.afterFork();
         w.pid = pid;
         w.unitFd = units[1];
         w.resultFd = results[0];

@@ -20,6 +20,8 @@ struct PoolWork {
     std::vector<int> order;
     // In each worker (or once, in this process) before its first unit.
     std::function<void()> startWorker;
+    // In this process after each worker is forked (not with jobs 1).
+    std::function<void()> afterFork;
     // In each worker (or once, in this process) after its last unit.
     std::function<void()> stopWorker;
     // Runs one unit in a worker; calls deliver once per photo it finishes.

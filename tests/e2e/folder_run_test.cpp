@@ -214,8 +214,11 @@ TEST_F(FolderRun, FiftyPhotosKeepMemoryFlat) {
     // same allocator policy), so this is the program's figure.
     EXPECT_LE(PeakKb(), 300L * 1024);
     // Flat: the last photos hold no more than the settled ones plus a margin
-    // for the largest photo being among them.
-    EXPECT_LE(late, settled + 40L * 1024);
+    // for the largest photo being among them and for where the allocator
+    // happens to put the landmark model, which the face library reads on a
+    // thread of its own each pass: that varies from run to run by up to about
+    // 45 MB. A leak of one working picture per photo (9-27 MB) still shows.
+    EXPECT_LE(late, settled + 64L * 1024);
 }
 
 // The window closed while the face library of a framing pass is loaded and

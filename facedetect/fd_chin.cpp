@@ -1,7 +1,6 @@
 #include "fd_chin.h"
 
 #include <dlib/array2d.h>
-#include <dlib/image_processing/shape_predictor.h>
 
 #include <algorithm>
 #include <cmath>
@@ -149,7 +148,7 @@ int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& ca
         // ends within the program's fixed wait after loading the library.
         BoxFinderLoad finder(model->boxFinder);
         try {
-            dlib::deserialize(model->predictor, in);
+            deserialize(model->predictor, in);
         } catch (const dlib::serialization_error&) {
             return kCascadeBroken;
         }

@@ -9,6 +9,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "cli/batch_run.h"
+#include "imaging/photo.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
 
@@ -67,6 +68,25 @@ void BM_Floor(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor)
     ->Name("Pipeline/Floor")
+    ->ArgName("grain")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The load stage of OnePhoto alone, beside the floor's decode: what the
+// reduction to 3000 pixels, the kept copy and the square add to decoding.
+void BM_Load(benchmark::State& state) {
+    const std::string sample = SamplePortrait(state.range(0) != 0);
+    WorkingImages images;  // held across photos, as in a run
+    for (auto _ : state) {
+        images.fileName.clear();  // read the file again
+        if (LoadPhoto(images, sample, LoadOptions{}).code != 0 || images.trim.Width() != 3000)
+            state.SkipWithError("sample portrait not loaded");
+    }
+}
+BENCHMARK(BM_Load)
+    ->Name("Pipeline/Load")
     ->ArgName("grain")
     ->Arg(0)
     ->Arg(1)

@@ -1,4 +1,4 @@
-// The library's three exports. Each catches everything: no exception leaves
+// The library's exports. Each catches everything: no exception leaves
 // the library, nothing is printed, and a failed search leaves no detections.
 #include <map>
 #include <mutex>
@@ -160,5 +160,21 @@ FD_EXPORT int getRect(int item, int index) {
             return r.y + r.height;
         default:
             return 0;
+    }
+}
+
+// Loads a description now rather than at the first search that needs it: a
+// program that forks after this shares the loaded models with its children.
+FD_EXPORT int loadDescription(const char* cascadeName) {
+    try {
+        std::lock_guard<std::mutex> lock(library.mutex);
+        const std::filesystem::path cascade = fd::AbsoluteFromUtf8(cascadeName, library.folder);
+        if (cascade.empty()) return fd::kCascadeMissing;
+        const fd::Detector* detector = nullptr;
+        return library.cache.Get(cascade, detector);
+    } catch (const std::bad_alloc&) {
+        return fd::kNoMemory;
+    } catch (...) {
+        return fd::kInternal;
     }
 }

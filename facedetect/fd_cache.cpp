@@ -22,6 +22,8 @@ int LoadSafely(const fs::path& path, const std::atomic<bool>& cancel,
 }  // namespace
 
 DetectorCache::DetectorCache(const std::vector<fs::path>& preload) {
+    // Without a thread of its own every description loads when first asked for.
+    if (!HelperThreadsAllowed()) return;
     try {
         for (const fs::path& name : preload) {
             std::error_code ec;

@@ -45,11 +45,16 @@ class CancellableFileBuffer final : public std::streambuf {
     std::vector<char> block_;
 };
 
-// Unpacks dlib's frontal face detector on a thread of its own; the owner
-// always joins it, also when the model's load fails.
+// Unpacks dlib's frontal face detector on a thread of its own (here, when
+// helper threads are off); the owner always joins it, also when the model's
+// load fails.
 class BoxFinderLoad {
   public:
     explicit BoxFinderLoad(dlib::frontal_face_detector& out) : out_(out) {
+        if (!HelperThreadsAllowed()) {
+            Run();
+            return;
+        }
         try {
             thread_ = std::thread([this] { Run(); });
         } catch (...) {

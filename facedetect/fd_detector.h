@@ -59,4 +59,10 @@ class Detector {
 int LoadDetector(const std::filesystem::path& path, const std::atomic<bool>& cancel,
                  std::unique_ptr<Detector>& out);
 
+// Whether loading may use threads of its own (the preload when the library is
+// loaded, the box finder unpacked beside the model). A caller that wants all
+// work on its own thread sets FACEDETECT_HELPER_THREADS=0 around loading the
+// library; the setting is read once, then, and holds until it is released.
+bool HelperThreadsAllowed();
+
 }  // namespace fd

@@ -1,5 +1,7 @@
 // Loading a description file: a Haar cascade (OpenCV's cascade format) or the
 // chin finder's description, told apart by the `method` entry of the latter.
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
@@ -39,6 +41,15 @@ int LoadChin(const cv::FileStorage& storage, const fs::path& folder,
 }
 
 }  // namespace
+
+bool HelperThreadsAllowed() {
+    // The first call comes from the preload while the library is being loaded.
+    static const bool allowed = [] {
+        const char* setting = std::getenv("FACEDETECT_HELPER_THREADS");
+        return setting == nullptr || std::strcmp(setting, "0") != 0;
+    }();
+    return allowed;
+}
 
 int LoadDetector(const fs::path& path, const std::atomic<bool>& cancel,
                  std::unique_ptr<Detector>& out) {

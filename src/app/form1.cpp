@@ -57,9 +57,12 @@ TForm1::TForm1(const std::string& appDir, Host host, QWidget* parent)
     FResize->OnMouseDown = [this](TImage*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
         FFrameDragging = true;
     };
-    // The outline follows the frame at the size each drag step gave it.
+    // The outline follows the frame at the size each drag step gave it; a
+    // frame set by hand is the user's, whatever the framing said.
     FResize->OnStep = [this] {
-        if (FFrameDragging) DrawFrameOverlay();
+        if (!FFrameDragging) return;
+        FFramingFailed = false;
+        DrawFrameOverlay();
     };
     FResize->OnMouseUp = [this](TImage*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
         FFrameDragging = false;

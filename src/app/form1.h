@@ -85,7 +85,8 @@ class TForm1 : public QMainWindow {
 
     // Automatic framing (form1_detect.cpp)
     void BitBtn9Click();
-    void AutoFrameWithRetry();
+    // The framing code of the pass (0 when it framed); remembered for the sheet step.
+    int AutoFrameWithRetry();
     int AutoFrame();
     AutoFrameOptions AutoFrameOptionsFromControls() const;
     bool Unattended() const;
@@ -115,6 +116,7 @@ class TForm1 : public QMainWindow {
     SheetOptions ReadSheetOptions() const;
     ViewFrame FrameInView() const;
     void ShowSheetPreview();
+    void ShowPreviewWindow();
 
     // Folder runs (form1_folder.cpp)
     void BitBtn10Click();
@@ -150,6 +152,13 @@ class TForm1 : public QMainWindow {
     bool FBatchMode = false;
     int FBatchIndex = 0;
     int FSaveFailures = 0;  // sheets of the current press that could not be saved
+    // The photo's automatic framing failed and no hand has set the frame since:
+    // an automatic run makes no sheet of it.
+    bool FFramingFailed = false;
+    // The frame the last automatic framing placed, in the square's pixels,
+    // while it is untouched: the sheet is cut from it rather than from its
+    // outline on the screen, rounded to the view's scale.
+    std::optional<PixelRect> FFramedCut;
     int FFrameBaseW = 0, FFrameBaseH = 0, FFrameMaxW = 0, FFrameMaxH = 0, FFrameW = 0, FFrameH = 0;
     int FHaarTop = 0, FHaarBottom = 0;
     TPaperInfo FPaper;
@@ -200,7 +209,8 @@ class TForm1 : public QMainWindow {
   private:
     void FormCreate();
     void BuildControls();
-    void OpenOnePhoto(const std::string& path);
+    // Opens one photo on a fresh workspace, `note` in the first status panel.
+    void OpenOnePhoto(const std::string& path, const std::string& note);
     void OpenAndRecognise(BusyGuard& busy, const std::string& path, bool newFrame);
     void StartBatch(const std::string& folder);
     void ShowBatchControls(bool visible);
@@ -220,6 +230,7 @@ class TForm1 : public QMainWindow {
     // angle; false (nothing done) while another operation runs.
     bool TurnPhotoTo(int tenths);
     void LoadSheetBackground();
+    void ComposeCurrentPhoto();
     bool AutomaticRun() const;
     bool SkipFinishedSheets() const;
     int BatchCount() const;

@@ -39,12 +39,14 @@ void TForm1::BitBtn9Click() {
     if (!FRunning) AutoFrameWithRetry();
 }
 
-void TForm1::AutoFrameWithRetry() {
+int TForm1::AutoFrameWithRetry() {
     RotateRetrySteps steps;
     steps.frame = [this] { return AutoFrame(); };
     steps.turnTo = [this](int tenths) { return TurnPhotoTo(tenths); };
     int angle = FRotation;
-    FrameWithRotateRetry(Form2 && Form2->CheckBox15->isChecked(), angle, steps);
+    const int code = FrameWithRotateRetry(Form2 && Form2->CheckBox15->isChecked(), angle, steps);
+    FFramingFailed = code != 0;
+    return code;
 }
 
 AutoFrameOptions TForm1::AutoFrameOptionsFromControls() const {
@@ -84,6 +86,7 @@ int TForm1::AutoFrame() {
     // A photo that failed to load leaves nothing to frame (and no view to frame it on).
     if (FSourceBmp.Empty() || FDispDen <= 0) return 0;
     FBusy = true;
+    FFramedCut.reset();  // until this pass places its frame
     DetachGrips();
     Image3->hide();
     Image1->SetShowHint(false);
@@ -184,6 +187,16 @@ int TForm1::PlaceAutoFrame(const FramingResult& r) {
     Image3->setGeometry(vleft, vtop, vw, vh);
     Image3->SetPicture(std::move(picture));
     FFrameRect = {0, 0, vw, vh};
+    // The same placement at the square's own scale (it keeps the frame inside
+    // the square as the view keeps it inside the view).
+    const int side = FSourceBmp.Width();
+    const AutoFrameView square{side, side,        0,           0,       side,
+                               side, FFrameBaseW, FFrameBaseH, FFrameW, FFrameH};
+    AutoFramePlacement exact;
+    if (PlaceAutoFrameInView(r.photoBox, r.frameH, square, exact)) {
+        const ViewRect& f = exact.frame;
+        FFramedCut = PixelRect{f.left, f.top, f.left + f.width, f.top + f.height};
+    }
 
     const CropFrameLimits l = FrameLimitsInView();
     FResize->SetXYSize(this, l.maxW, l.maxH, l.minW, l.minH, l.boundW, l.boundH, true);

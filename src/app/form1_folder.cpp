@@ -76,6 +76,7 @@ bool TForm1::OpenFolderPhoto() {
     }
     if (FBatchIndex >= BatchCount()) return false;
     ShowRunProgress();
+    FFramingFailed = false;
     if (Form2 && Form2->CheckBox4->isChecked()) {
         FBusy = false;  // framing is an operation of its own
         AutoFrameWithRetry();

@@ -32,6 +32,7 @@ bool TForm1::PlaceCropFrame(bool newFrame) {
 }
 
 bool TForm1::DrawFrameOverlay(bool zoomVariant) {
+    FFramedCut.reset();  // the frame is drawn anew: placed, dragged or zoomed
     // A frame far larger than the view (a tiny photo under a large layout)
     // needs a picture of hundreds of megabytes.
     try {

@@ -128,6 +128,7 @@ void TForm1::FinishHeadLine(int x, int y) {
         return;
     }
     Image3->setGeometry(frame.left, frame.top, frame.width, frame.height);
+    FFramingFailed = false;     // the user has framed the photo
     if (!DrawFrameOverlay()) {  // out of memory, said; the tool stays on
         SetControlsEnabled(true);
         return;

@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -30,6 +31,9 @@
 #include "sheet/output_paths.h"
 
 void TForm1::ResetWorkspace() {
+    // Every panel starts over: the count or the saved sheet of the previous
+    // folder must not stand beside the new photo while it opens.
+    for (int panel = 0; panel < 3; ++panel) SetStatusText(panel, "");
     // The working images go back to 10 x 10 below: nothing is loaded any more,
     // and nothing is shown to scale (a resize must not frame the empty view).
     FFileName.clear();
@@ -62,8 +66,6 @@ void TForm1::ResetWorkspace() {
     BitBtn2->setEnabled(true);
     BitBtn3->setEnabled(false);
     BitBtn3->setText(QString::fromUtf8("シート作成"));
-    SetStatusText(1, "");
-    SetStatusText(2, "");
     ShowMemoryReport();
     FBatchMode = false;
     ShowBatchControls(false);
@@ -72,6 +74,8 @@ void TForm1::ResetWorkspace() {
     CheckBox5->setEnabled(false);
     FAbortRequested = false;
     FPickingBackColour = false;
+    FFramingFailed = false;
+    FFramedCut.reset();
     FBatchIndex = 0;
 }
 
@@ -83,7 +87,6 @@ void TForm1::BitBtn1Click() {
     if (!busy) return;
     DetachGrips();
     ResetWorkspace();
-    SetStatusText(0, "");
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
 }
@@ -98,15 +101,16 @@ void TForm1::BitBtn2Click() {
     if (chosen.size() == 1) {
         Edit2->setText(Q(chosen.front()));
         FPhotoDir = FolderOf(chosen.front());
-        OpenOnePhoto(chosen.front());
+        OpenOnePhoto(chosen.front(), "");
     }
     ShowMemoryReport();
 }
 
-void TForm1::OpenOnePhoto(const std::string& path) {
+void TForm1::OpenOnePhoto(const std::string& path, const std::string& note) {
     BusyGuard busy(FBusy);
     if (!busy) return;
     ResetWorkspace();
+    SetStatusText(0, note);
     CheckBox4->hide();
     OpenAndRecognise(busy, path, !CheckBox4->isChecked());
 }
@@ -152,14 +156,17 @@ void TForm1::HandleDroppedFiles(const std::vector<std::string>& paths,
         ResetWorkspace();
         Edit1->setText(Q(last));
         FPhotoDir = FolderOf(last);
-        SetStatusText(0, "JPEGファイル " + last);
-        OpenOnePhoto(last);
+        OpenOnePhoto(last, "JPEGファイル " + last);
         return;
     }
     if (!dropPoint) return;
     const std::string& first = paths.front();
     std::vector<std::string> list;
     const FolderScanCounts counts = CollectFolderJpegs(first, list);
+    // The folder lists in whatever order the file system keeps; by name, the
+    // run goes as a file manager shows the photos, and persons share sheets
+    // as the batch pairs them.
+    std::sort(list.begin(), list.end());
     FSubfolderCount = counts.subfolders;
     FFileCount = counts.files;
     FJpegCount = counts.jpegs;
@@ -244,6 +251,7 @@ int TForm1::OpenPhoto(const std::string& fileName, bool newFrame) {
 }
 
 int TForm1::ShowImage(const Bitmap& image) {
+    FFramedCut.reset();  // a new or turned square: the framing's frame is not on it
     QWidget* viewport = ScrollBox1->viewport();
     const int side =
         ViewSide(viewport->width(), viewport->height(), ComboBox1->currentIndex(), FZoom);

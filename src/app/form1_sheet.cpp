@@ -14,6 +14,10 @@
 #include "platform/memory.h"
 #include "sheet/save.h"
 
+namespace {
+constexpr int kPreviewGap = 8;  // between the abort button and a preview moved below it
+}  // namespace
+
 void TForm1::BitBtn3Click() {
     // The run flag stays up for the whole press: the busy flag is let go
     // around each framing, and nothing pumped meanwhile may start another
@@ -49,19 +53,14 @@ void TForm1::LoadSheetBackground() {
 }
 
 int TForm1::CreateSheetStep() {
-    if (Form3) {
-        Form3->show();
-        Form3->raise();
-    }
+    ShowPreviewWindow();
     SetControlsEnabled(false);
     if (Edit4->text().isEmpty() || !CheckBox4->isChecked()) ResetRotationField();
-    CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
-    ShowMemoryReport();
-    // A person who was not composed (skipped, or stopped by the user) takes
-    // no places: a skipped last person would otherwise cost the sheet of the
-    // persons before, and a skipped first one would leave the previous sheet
-    // under the next person.
-    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
+    // Unattended, the frame left by a failed framing is the previous photo's
+    // or the default one: a sheet of it would be a wrong identity photo, and
+    // a later run passing over finished sheets would never try the photo
+    // again. The failure is in the log; the run goes on with the next photo.
+    if (!(AutomaticRun() && FFramingFailed)) ComposeCurrentPhoto();
     SetControlsEnabled(true);
     ShowMemoryReport();
     if (FBatchMode) MoveToNextPhoto();
@@ -69,6 +68,24 @@ int TForm1::CreateSheetStep() {
     BitBtn3->setFocus();
     FBusy = false;
     return 0;
+}
+
+void TForm1::ComposeCurrentPhoto() {
+    // Cut at the square's scale, the sheet of an automatic frame does not
+    // depend on the size of the window it was made in.
+    if (FFramedCut)
+        CropTrimmedPhoto(
+            FSourceBmp,
+            {FFramedCut->left, FFramedCut->top, FFramedCut->Width(), FFramedCut->Height()},
+            FSourceBmp.Width(), FTrimBmp);
+    else
+        CropTrimmedPhoto(FSourceBmp, FrameInView(), Image1->width(), FTrimBmp);
+    ShowMemoryReport();
+    // A person who was not composed (skipped, or stopped by the user) takes
+    // no places: a skipped last person would otherwise cost the sheet of the
+    // persons before, and a skipped first one would leave the previous sheet
+    // under the next person.
+    if (ComposeSheet() != kComposeStopped) FSheetSlot = NextSheetSlot(FPaper, FSheetSlot);
 }
 
 int TForm1::ComposeSheet() {
@@ -110,6 +127,18 @@ ViewFrame TForm1::FrameInView() const {
     // The frame is a child of the scrolled content, so its position is already
     // in view pixels: the visible position plus the scroll offsets.
     return {Image3->x(), Image3->y(), Image3->width(), Image3->height()};
+}
+
+void TForm1::ShowPreviewWindow() {
+    if (!Form3) return;
+    Form3->show();
+    Form3->raise();
+    // Raised over this window at every photo of a run, the preview would hide
+    // the abort button (both windows start centred): it moves down below it.
+    if (!BitBtn11->isVisible()) return;
+    const QRect abort(BitBtn11->mapToGlobal(QPoint(0, 0)), BitBtn11->size());
+    const QRect preview = Form3->frameGeometry();
+    if (preview.intersects(abort)) Form3->move(preview.x(), abort.bottom() + kPreviewGap);
 }
 
 void TForm1::ShowSheetPreview() {

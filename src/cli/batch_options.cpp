@@ -267,7 +267,8 @@ std::string BatchHelpText() {
     const std::pair<const char*, const char*> fixed[] = {
         {"--layout FILE", "layout INI file (default: the built-in layout)"},
         {"--out DIR", "save folder (default: beside each photo, as the window saves)"},
-        {"--jobs N", "photos worked on at once (default: one per core)"},
+        {"--jobs N",
+         "photos worked on at once, each on one core (default: one per core it may use)"},
         {"--report FILE", "write a report; FILE ends in .json or .csv"},
         {"--frame-only", "frame and report only; write no sheet"},
         {"--skip-existing", "pass over photos whose sheet already exists"},

@@ -2,15 +2,11 @@
 
 #include <chrono>
 #include <csignal>
-#include <opencv2/core/utility.hpp>
+#include <memory>
 #include <optional>
 #include <set>
-#include <thread>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
+#include "cli/face_models.h"
 #include "cli/progress.h"
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
@@ -75,16 +71,6 @@ class Progress {
     ProgressCounts counts_;
 };
 
-// Several worker processes already keep every core busy: threads of their
-// own inside each (the pixel kernels' teams, OpenCV's pool under the face
-// search) would only spin and switch against the other workers.
-void KeepWorkerOnOneThread() {
-#ifdef _OPENMP
-    omp_set_num_threads(1);
-#endif
-    cv::setNumThreads(1);
-}
-
 int ExitStatus(const ProgressCounts& counts) {
     if (StopSignal() != 0) return 128 + StopSignal();
     return counts.failed > 0 ? kExitSomeFailed : kExitOk;
@@ -120,31 +106,6 @@ std::string PrepareBatch(const BatchOptions& given, const std::string& appDir, B
 
 namespace {
 
-// The face library loaded in the parent, its descriptions and landmark model
-// read, before the workers are forked: they share those pages instead of each
-// spending most of a second of processor time reading the same model.
-class SharedFaceModels {
-  public:
-    explicit SharedFaceModels(const std::string& appDir)
-        : library_(appDir + FaceLibraryFileName()) {
-        if (library_.Load() != 0) return;
-        // A search of a picture that does not exist reads the description
-        // first (waiting for the library's loading thread), then fails.
-        const std::string nowhere = appDir + ".kambrix-batch-no-picture.jpg";
-        for (const char* cascade : {kFaceCascadeName, kChinCascadeName})
-            library_.FaceDetect(nowhere, appDir + cascade, 0, 3);
-    }
-    SharedFaceModels(const SharedFaceModels&) = delete;
-    SharedFaceModels& operator=(const SharedFaceModels&) = delete;
-
-  private:
-    // Forking is safe once both searches returned: the library's loading
-    // thread has delivered everything and holds none of its locks (the C
-    // library keeps its allocator consistent over a fork), and a worker never
-    // unloads the library, so the copy of that thread's handle is never joined.
-    FaceLibrary library_;
-};
-
 // Every log the run may add to gets the line that opens a run, once and
 // before any worker writes, as the window's sheet button does.
 void MarkRunInLogs(const BatchPlan& plan) {
@@ -156,7 +117,8 @@ void MarkRunInLogs(const BatchPlan& plan) {
 
 // Runs the plan's units on the workers; the results in the order of the
 // photo list, those of photos never started left empty.
-std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress) {
+std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress& progress,
+                                                bool endsProcess) {
     std::vector<std::optional<PhotoResult>> results(plan.photos.size());
     std::vector<std::size_t> reported(plan.units.size(), 0);
     // A unit's photos report in their order.
@@ -170,13 +132,15 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
     std::optional<BatchWorker> worker;
     PoolWork work;
     work.units = static_cast<int>(plan.units.size());
-    work.jobs = plan.options.jobs > 0
-                    ? plan.options.jobs
-                    : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    work.startWorker = [&] {
-        if (work.jobs > 1) KeepWorkerOnOneThread();
-        worker.emplace(plan);
-    };
+    work.jobs = plan.options.jobs > 0 ? plan.options.jobs : UsableCores();
+    // One worker takes the photos in sorted order, as the window does; several
+    // take the largest first, so that they finish together.
+    if (work.jobs > 1) work.order = LargestUnitsFirst(plan.photos, plan.units);
+    // The first unit's photo, loaded by the parent while it reads the models,
+    // goes to the first worker forked; the parent drops its copy at once.
+    std::unique_ptr<PhotoLoadedAhead> ahead;
+    work.startWorker = [&] { worker.emplace(plan, std::move(ahead)); };
+    work.afterFork = [&] { ahead.reset(); };
     work.stopWorker = [&] { worker.reset(); };
     work.runUnit = [&](int unit, const EmitFn& deliver) { worker->RunUnit(unit, deliver); };
     work.onResult = record;
@@ -193,16 +157,33 @@ std::vector<std::optional<PhotoResult>> RunPlan(const BatchPlan& plan, Progress&
         RemoveStaging(plan, unit);
     };
     InstallStopHandlers();
-    std::optional<SharedFaceModels> shared;
-    if (work.jobs > 1 && work.units > 1) shared.emplace(plan.appDir);
+    // --jobs N is N cores of work: every process of the run works on its
+    // calling thread alone (set before forking, so the workers start so too).
+    const CallingThreadOnly oneThreadEach;
+    // With several workers the parent reads the models before forking them,
+    // on the library's own threads (no worker runs yet), and the workers share
+    // those pages instead of each spending most of a second reading the same
+    // models. Forking is safe once they are read: the library's loading
+    // threads have delivered everything and hold none of its locks, and a
+    // worker never unloads the library, so their handles are never joined.
+    std::unique_ptr<ResidentFaceModels> shared;
+    if (work.jobs > 1 && work.units > 1) {
+        const int first = plan.units[static_cast<std::size_t>(work.order.front())].front();
+        const auto loadFirst = [&] {
+            if (!plan.options.skipExisting) ahead = LoadAhead(plan, first);
+        };
+        shared =
+            std::make_unique<ResidentFaceModels>(plan.appDir, FaceLoadThreads::Helpers, loadFirst);
+    }
     RunPool(work);
+    if (endsProcess) static_cast<void>(shared.release());  // left to the end of the process
     return results;
 }
 
 }  // namespace
 
 int RunBatchCommand(const std::vector<std::string>& args, const std::string& appDir,
-                    std::ostream& out, std::ostream& err, bool terminal) {
+                    std::ostream& out, std::ostream& err, bool terminal, bool endsProcess) {
     const ParseResult parsed = ParseBatchOptions(args);
     if (parsed.status == ParseStatus::Help) {
         out << BatchHelpText();
@@ -218,7 +199,7 @@ int RunBatchCommand(const std::vector<std::string>& args, const std::string& app
 
     MarkRunInLogs(plan);
     Progress progress(err, terminal, static_cast<int>(plan.photos.size()));
-    std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress);
+    std::vector<std::optional<PhotoResult>> results = RunPlan(plan, progress, endsProcess);
     progress.Finish(StopRequested());
     if (!plan.options.reportPath.empty()) {
         std::vector<PhotoResult> done;

@@ -15,6 +15,9 @@ constexpr int kBatchWorkerLost = -100;
 std::string PrepareBatch(const BatchOptions& options, const std::string& appDir, BatchPlan& plan);
 
 // Runs the command with `args` (without the program name); `appDir` is the
-// program folder. Returns the exit status.
+// program folder. Returns the exit status. `endsProcess`: the caller ends the
+// process at once with std::_Exit, so what the parent read for its workers is
+// never freed (freeing the face models after the workers shared their pages
+// takes a good part of a second: every page is touched again).
 int RunBatchCommand(const std::vector<std::string>& args, const std::string& appDir,
-                    std::ostream& out, std::ostream& err, bool terminal);
+                    std::ostream& out, std::ostream& err, bool terminal, bool endsProcess = false);

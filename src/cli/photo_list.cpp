@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <set>
 #include <system_error>
 
@@ -88,4 +89,22 @@ std::string FindOutputClash(const std::vector<BatchPhoto>& photos, const std::st
                    " and " + photo.given;
     }
     return {};
+}
+
+std::vector<int> LargestUnitsFirst(const std::vector<BatchPhoto>& photos,
+                                   const std::vector<std::vector<int>>& units) {
+    std::vector<std::uintmax_t> bytes(units.size(), 0);
+    for (std::size_t u = 0; u < units.size(); ++u)
+        for (int i : units[u]) {
+            std::error_code ec;
+            const std::uintmax_t size =
+                std::filesystem::file_size(ToFsPath(photos[static_cast<std::size_t>(i)].path), ec);
+            if (!ec) bytes[u] += size;
+        }
+    std::vector<int> order(units.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&bytes](int a, int b) {
+        return bytes[static_cast<std::size_t>(a)] > bytes[static_cast<std::size_t>(b)];
+    });
+    return order;
 }

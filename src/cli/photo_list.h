@@ -35,6 +35,13 @@ int PersonsPerSheet(int photoCount, int photosPerPerson);
 // photos; the last run may be shorter.
 std::vector<std::vector<int>> GroupPhotos(int photoCount, int personsPerSheet);
 
+// The units in the order several workers should take them: the most bytes of
+// photo first (ties, and files that cannot be measured, in list order), so
+// that a run ends on its smallest photos instead of one worker waiting for the
+// other's large one.
+std::vector<int> LargestUnitsFirst(const std::vector<BatchPhoto>& photos,
+                                   const std::vector<std::vector<int>>& units);
+
 // Two different photos whose outputs would land on the same file (same name,
 // same output folder): "" when there are none, else a one-line error naming both.
 std::string FindOutputClash(const std::vector<BatchPhoto>& photos, const std::string& outDir);

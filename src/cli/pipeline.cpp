@@ -1,6 +1,5 @@
 #include "cli/pipeline.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -12,6 +11,7 @@
 #include <set>
 #include <system_error>
 
+#include "cli/face_models.h"
 #include "cli/photo_geometry.h"
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
@@ -44,19 +44,13 @@ class BatchDialogs : public IDialogs {
   public:
     explicit BatchDialogs(bool enlargeSmall) : enlargeSmall_(enlargeSmall) {}
     void ShowMessage(const std::string& text, const std::string&, MessageKind) override {
-        last = text;
-        const std::size_t at = staging_.empty() ? std::string::npos : last.find(staging_);
-        if (at != std::string::npos) last.replace(at, staging_.size(), folder_);
+        last = InSheetFolder(text);
     }
     // The savers write into a staging folder inside the sheet folder; their
     // messages name the sheet folder instead, the one the user knows.
     void NameStagingAs(const std::string& staging, const std::string& folder) {
-        const auto bare = [](std::string f) {  // as messages name a folder
-            if (f.size() > 1 && (f.back() == '/' || f.back() == kPathSeparator)) f.pop_back();
-            return f;
-        };
-        staging_ = bare(staging);
-        folder_ = bare(folder);
+        staging_ = Bare(staging);
+        folder_ = Bare(folder);
     }
     bool AskYesNo(const std::string& text, const std::string&) override {
         if (text == kMsgEnlarge) return !enlargeSmall_;
@@ -67,6 +61,37 @@ class BatchDialogs : public IDialogs {
     std::string last;
 
   private:
+    static std::string Bare(std::string folder) {  // as messages name a folder
+        if (folder.size() > 1 && (folder.back() == '/' || folder.back() == kPathSeparator))
+            folder.pop_back();
+        return folder;
+    }
+    // A saver's message that names a path is made again from its text with
+    // the path moved out of the staging folder; any other text stays as it is.
+    std::string InSheetFolder(const std::string& text) const {
+        if (staging_.empty()) return text;
+        for (const char* format :
+             {kMsgCannotCreateFolder, kMsgNoFreeIndex, kMsgWouldReplacePhoto}) {
+            const std::string f = format;
+            const std::size_t at = f.find("%s");
+            const std::size_t tail = f.size() - at - 2;
+            if (at == std::string::npos || text.size() < at + tail ||
+                text.compare(0, at, f, 0, at) != 0 ||
+                text.compare(text.size() - tail, tail, f, at + 2, tail) != 0)
+                continue;
+            return FormatMessage(format,
+                                 PathInSheetFolder(text.substr(at, text.size() - at - tail)));
+        }
+        return text;
+    }
+    std::string PathInSheetFolder(const std::string& path) const {
+        const std::size_t n = staging_.size();
+        if (path == staging_) return folder_;
+        const bool inside = path.size() > n && path.compare(0, n, staging_) == 0 &&
+                            (path[n] == '/' || path[n] == kPathSeparator);
+        return inside ? folder_ + path.substr(n) : path;
+    }
+
     bool enlargeSmall_;
     std::string staging_, folder_;
 };
@@ -180,9 +205,31 @@ void RemoveStaging(const BatchPlan& plan, int unit) {
             plan, SheetFolderOf(plan, plan.photos[static_cast<std::size_t>(i)]), unit));
 }
 
+namespace {
+
+LoadOptions PhotoLoadOptions(const BatchPlan& plan) {
+    LoadOptions load;
+    load.reduceLarge = plan.options.settings.reduceLarge;
+    load.applyExifOrientation = plan.options.settings.exif;
+    return load;
+}
+
+}  // namespace
+
+std::unique_ptr<PhotoLoadedAhead> LoadAhead(const BatchPlan& plan, int index) {
+    auto ahead = std::make_unique<PhotoLoadedAhead>();
+    ahead->index = index;
+    const auto start = Clock::now();
+    ahead->outcome = LoadPhoto(ahead->images, plan.photos[static_cast<std::size_t>(index)].path,
+                               PhotoLoadOptions(plan));
+    ahead->ms = MsSince(start);
+    return ahead;
+}
+
 struct BatchWorker::State {
+    std::unique_ptr<PhotoLoadedAhead> ahead;  // until the first unit
     std::string tempImage;
-    void* residentLibrary = nullptr;
+    std::optional<ResidentFaceModels> faceModels;
     std::unique_ptr<QGuiApplication> app;
     Bitmap back;
 };
@@ -195,16 +242,17 @@ char* gQtArgv[] = {gQtArg0, nullptr};
 
 }  // namespace
 
-BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_unique<State>()) {
+BatchWorker::BatchWorker(const BatchPlan& plan, std::unique_ptr<PhotoLoadedAhead> ahead)
+    : plan_(plan), state_(std::make_unique<State>()) {
+    state_->ahead = std::move(ahead);
     std::error_code ec;
     state_->tempImage =
         (fs::temp_directory_path(ec) / ("kambrix-batch-" + std::to_string(getpid()) + ".jpg"))
             .string();
     // The framing pass loads and releases the face library each time; holding
-    // it open here keeps it resident, so the face and chin models are read
-    // once per worker instead of once per photo.
-    state_->residentLibrary =
-        dlopen((plan.appDir + FaceLibraryFileName()).c_str(), RTLD_NOW | RTLD_LOCAL);
+    // it open here keeps it resident, so the models are read once per run.
+    // A forked worker finds them read already by the parent.
+    state_->faceModels.emplace(plan.appDir, FaceLoadThreads::CallingOnly);
     if (!plan.options.frameOnly) {
         if (CaptionModeOf(plan.layout.paper.text) != CaptionMode::None) {
             // Caption text needs an application; it never opens a window.
@@ -218,7 +266,6 @@ BatchWorker::BatchWorker(const BatchPlan& plan) : plan_(plan), state_(std::make_
 BatchWorker::~BatchWorker() {
     std::error_code ec;
     fs::remove(ToFsPath(state_->tempImage), ec);
-    if (state_->residentLibrary) dlclose(state_->residentLibrary);
 }
 
 namespace {
@@ -226,19 +273,18 @@ namespace {
 // One person of a unit, through to its places on the sheet.
 class PhotoRun {
   public:
-    PhotoRun(const BatchPlan& plan, const BatchPhoto& photo, const std::string& tempImage)
-        : plan_(plan), photo_(photo), tempImage_(tempImage) {
+    PhotoRun(const BatchPlan& plan, const BatchPhoto& photo, const std::string& tempImage,
+             std::unique_ptr<PhotoLoadedAhead> ahead)
+        : plan_(plan), photo_(photo), tempImage_(tempImage), ahead_(std::move(ahead)) {
         result.file = photo.given;
     }
 
     // Loads and frames; true when a frame was placed.
     bool Frame() {
         const auto start = Clock::now();
-        LoadOptions load;
-        load.reduceLarge = plan_.options.settings.reduceLarge;
-        load.applyExifOrientation = plan_.options.settings.exif;
-        const LoadOutcome outcome = LoadPhoto(images_, photo_.path, load);
-        result.ms.emplace_back("load", MsSince(start));
+        const LoadOutcome outcome = Load();
+        result.ms.emplace_back("load", ahead_ ? ahead_->ms : MsSince(start));
+        ahead_.reset();
         if (outcome.code != 0) {
             result.code = outcome.code;
             result.message = outcome.errorReason;
@@ -295,11 +341,12 @@ class PhotoRun {
         return true;
     }
 
-    // The frame as the window places it, cut out of the square.
+    // The frame as the window places it (grown to the layout's smallest
+    // frame, kept inside the square), cut out of the square.
     void CutFrame(Bitmap& trim) {
-        const PixelRect box = framing_.photoBox;
+        if (!Place()) cut_ = framing_.photoBox;
         const int side = images_.source.Width();
-        CropTrimmedPhoto(images_.source, {box.left, box.top, box.Width(), box.Height()}, side,
+        CropTrimmedPhoto(images_.source, {cut_.left, cut_.top, cut_.Width(), cut_.Height()}, side,
                          trim);
     }
 
@@ -308,6 +355,12 @@ class PhotoRun {
     PhotoResult result;
 
   private:
+    LoadOutcome Load() {
+        if (!ahead_) return LoadPhoto(images_, photo_.path, PhotoLoadOptions(plan_));
+        images_ = std::move(ahead_->images);
+        return ahead_->outcome;
+    }
+
     // Face, frame and the head's rows in the photo's own pixels.
     void Describe() {
         if (framing_.width <= 0 || result.rotation != 0) return;
@@ -329,6 +382,7 @@ class PhotoRun {
     const BatchPlan& plan_;
     const BatchPhoto& photo_;
     const std::string& tempImage_;
+    std::unique_ptr<PhotoLoadedAhead> ahead_;
     WorkingImages images_;
     FramingResult framing_;
     PhotoGeometry geometry_;
@@ -475,7 +529,9 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
     for (int index : members) {
         const BatchPhoto& photo = plan_.photos[static_cast<std::size_t>(index)];
         const auto start = Clock::now();
-        PhotoRun run(plan_, photo, state_->tempImage);
+        std::unique_ptr<PhotoLoadedAhead> ahead;
+        if (state_->ahead && state_->ahead->index == index) ahead = std::move(state_->ahead);
+        PhotoRun run(plan_, photo, state_->tempImage, std::move(ahead));
         PhotoResult& r = run.result;
         if (o.skipExisting && oneSheetEach && !o.frameOnly &&
             SheetExists(o.outDir, FolderOf(photo.path), photo.path)) {
@@ -496,6 +552,7 @@ void BatchWorker::RunUnit(int unit, const EmitFn& deliver) {
         sheet.PublishOwnSheet(r, photo);
         deliver(r);
     }
+    state_->ahead.reset();  // another worker's first photo, or one skipped
     if (oneSheetEach) return;
     sheet.PublishSharedSheet(persons, plan_.photos[static_cast<std::size_t>(members.back())]);
     for (const PhotoResult& r : persons) deliver(r);

@@ -12,6 +12,7 @@
 #include "cli/photo_list.h"
 #include "cli/worker_pool.h"
 #include "detect/auto_frame.h"
+#include "imaging/photo.h"
 #include "layout/layout.h"
 
 struct BatchPlan {
@@ -40,11 +41,24 @@ std::string StagingFolder(const BatchPlan& plan, const std::string& sheetFolder,
 // Removes what a lost unit may have left in its staging folders.
 void RemoveStaging(const BatchPlan& plan, int unit);
 
+// A photo loaded ahead of its unit: the parent loads the first unit's photo
+// while the face models are read (one core is idle then), and the worker
+// forked next takes it instead of loading it again.
+struct PhotoLoadedAhead {
+    int index = -1;  // into the plan's photos
+    WorkingImages images;
+    LoadOutcome outcome;
+    int ms = 0;
+};
+
+// Loads photo `index` of the plan as its unit would.
+std::unique_ptr<PhotoLoadedAhead> LoadAhead(const BatchPlan& plan, int index);
+
 // A worker's lasting state: the background picture, the face library kept
 // resident between passes, the application for caption text.
 class BatchWorker {
   public:
-    explicit BatchWorker(const BatchPlan& plan);
+    explicit BatchWorker(const BatchPlan& plan, std::unique_ptr<PhotoLoadedAhead> ahead = nullptr);
     ~BatchWorker();
     BatchWorker(const BatchWorker&) = delete;
     BatchWorker& operator=(const BatchWorker&) = delete;

@@ -1,6 +1,7 @@
 #include "cli/worker_pool.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -58,6 +60,11 @@ int ReadU32(int fd, std::uint32_t& v) {
     }
     v = GetU32(buffer, 0);
     return 1;
+}
+
+// The unit handed out `n`-th.
+int UnitAt(const PoolWork& work, int n) {
+    return work.order.empty() ? n : work.order[static_cast<std::size_t>(n)];
 }
 
 struct Worker {
@@ -151,6 +158,7 @@ class Pool {
         }
         close(units[0]);
         close(results[1]);
+        if (work_.afterFork) work_.afterFork();
         w.pid = pid;
         w.unitFd = units[1];
         w.resultFd = results[0];
@@ -163,13 +171,15 @@ class Pool {
             CloseFd(w.unitFd);
             return;
         }
+        const int unit = UnitAt(work_, next_);
         std::string message;
-        PutU32(message, static_cast<std::uint32_t>(next_));
+        PutU32(message, static_cast<std::uint32_t>(unit));
         if (!WriteAll(w.unitFd, message)) {
             CloseFd(w.unitFd);
             return;
         }
-        w.unit = next_++;
+        w.unit = unit;
+        ++next_;
     }
 
     bool AnyOpen() const {
@@ -249,13 +259,15 @@ class Pool {
 
 int RunInProcess(const PoolWork& work) {
     if (work.startWorker) work.startWorker();
-    int unit = 0;
-    for (; unit < work.units && !StopRequested(); ++unit)
+    int started = 0;
+    for (; started < work.units && !StopRequested(); ++started) {
+        const int unit = UnitAt(work, started);
         work.runUnit(unit, [&](const PhotoResult& r) {
             if (work.onResult) work.onResult(unit, r);
         });
+    }
     if (work.stopWorker) work.stopWorker();
-    return unit;
+    return started;
 }
 
 }  // namespace
@@ -290,4 +302,12 @@ int RunPool(const PoolWork& work) {
     if (work.units <= 0) return 0;
     if (work.jobs <= 1) return RunInProcess(work);
     return Pool(work).Run();
+}
+
+int UsableCores() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0)
+        return CPU_COUNT(&cores);
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }

@@ -9,7 +9,6 @@
 
 #include "imaging/orientation.h"
 #include "imaging/reduce.h"
-#include "platform/exif_orientation.h"
 #include "platform/jpeg.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -44,18 +43,75 @@ void ReduceOnLoad(const Bitmap& photo, Bitmap& reduced, PixelSize size, const St
     StretchDraw(photo, reduced);
 }
 
-// After the decode: the large-photo reduction, the kept copy and the square.
-void FinishLoading(WorkingImages& images, const LoadOptions& options, const StatusFn& status,
-                   const YieldFn& yield, LoadOutcome& outcome) {
+// The decoder's rows on their way into the working photo. An upright large
+// photo is reduced as its rows come out, so the whole decoded picture is
+// never held (nor written out and read back); an upright photo kept at its
+// size goes straight into `trim`. Anything else (a photo to be turned first,
+// or one the averaging reduction refuses) is decoded whole into `decoded`.
+class WorkingPhotoRows : public JpegRowConsumer {
+  public:
+    WorkingPhotoRows(WorkingImages& images, const LoadOptions& options, const StatusFn& status)
+        : images_(images), options_(options), status_(status) {}
+
+    void Begin(int width, int height, int exifOrientation) override {
+        width_ = width;
+        height_ = height;
+        orientation_ = options_.applyExifOrientation ? exifOrientation : 1;
+        whole_ = &images_.decoded;
+        streamed_ = false;
+        if (orientation_ >= 2 && orientation_ <= 8)
+            return images_.decoded.SetSizeForOverwrite(width, height);
+        if (NeedsLoadReduction(width, height, options_)) {
+            const PixelSize size = LoadReducedSize(width, height);
+            streamed_ = stream_.Begin(width, height, images_.trim, size.width, size.height,
+                                      kJpegRowsPerStep);
+            if (!streamed_) return images_.decoded.SetSizeForOverwrite(width, height);
+            if (status_) status_(kReducingStatusText);
+            return;
+        }
+        whole_ = &images_.trim;
+        images_.trim.SetSizeForOverwrite(width, height);
+    }
+    std::uint8_t* Row(int y) override { return streamed_ ? stream_.SourceRow(y) : whole_->Row(y); }
+    void RowsDone(int y) override {
+        if (streamed_) stream_.RowsWritten(y);
+    }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Orientation() const { return orientation_; }
+    // True when `trim` holds the working photo; false when it is in `decoded`.
+    bool InTrim() const { return streamed_ || whole_ == &images_.trim; }
+    bool Reduced() const { return streamed_; }
+
+  private:
+    WorkingImages& images_;
+    const LoadOptions& options_;
+    const StatusFn& status_;
+    int width_ = 0, height_ = 0, orientation_ = 1;
+    Bitmap* whole_ = nullptr;
+    bool streamed_ = false;
+    RowStreamReduction stream_;
+};
+
+// A photo decoded whole into `decoded`: turned as its EXIF says, then
+// reduced into `trim` or moved there.
+void FinishWholePhoto(WorkingImages& images, int orientation, const LoadOptions& options,
+                      const StatusFn& status, const YieldFn& yield, LoadOutcome& outcome) {
+    ApplyExifOrientation(images.decoded, orientation);
+    Pump(yield);
     const int w = images.decoded.Width(), h = images.decoded.Height();
-    outcome.decodedWidth = w;
-    outcome.decodedHeight = h;
     if (NeedsLoadReduction(w, h, options)) {
         ReduceOnLoad(images.decoded, images.trim, LoadReducedSize(w, h), status, yield);
         outcome.reduced = true;
     } else {
         std::swap(images.trim, images.decoded);  // both keep their memory for the next photo
     }
+}
+
+// After the working photo is in `trim`: the kept copy and the square.
+void FinishLoading(WorkingImages& images, const LoadOptions& options, const YieldFn& yield,
+                   LoadOutcome& outcome) {
     outcome.width = images.trim.Width();
     outcome.height = images.trim.Height();
     const int side = std::max(outcome.width, outcome.height);
@@ -63,9 +119,7 @@ void FinishLoading(WorkingImages& images, const LoadOptions& options, const Stat
         static_cast<long long>(outcome.width) * outcome.height <= kLowResolutionPixels ||
         side < options.minFrameWidth || side < options.minFrameHeight;
     Pump(yield);
-    images.temp2 = images.trim;
-    Pump(yield);
-    BuildSquareImage(images.trim, images.source);
+    BuildSquareImage(images.trim, images.source, &images.temp2);
 }
 
 }  // namespace
@@ -88,10 +142,12 @@ std::string LowResolutionMessage(int width, int height) {
         width, height);
 }
 
-void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
+void BuildSquareImage(const Bitmap& photo, Bitmap& square, Bitmap* copy) {
     const int w = photo.Width(), h = photo.Height(), m = std::max(w, h);
     const int left = (m - w) / 2, top = (m - h) / 2;
-    // Every byte written once: black margins around the copied rows.
+    // Every byte written once: black margins around the copied rows. The
+    // copy takes each row while it is at hand, so the photo is read once.
+    if (copy) copy->SetSizeForOverwrite(w, h);
     square.SetSizeForOverwrite(m, m);
     const std::size_t rowBytes = static_cast<std::size_t>(square.Stride());
     const std::size_t leftBytes = static_cast<std::size_t>(left) * 3;
@@ -104,6 +160,7 @@ void BuildSquareImage(const Bitmap& photo, Bitmap& square) {
         }
         std::memset(row, 0, leftBytes);
         if (photoBytes) std::memcpy(row + leftBytes, photo.Row(y - top), photoBytes);
+        if (copy && photoBytes) std::memcpy(copy->Row(y - top), photo.Row(y - top), photoBytes);
         std::memset(row + leftBytes + photoBytes, 0, rowBytes - leftBytes - photoBytes);
     }
 }
@@ -134,15 +191,22 @@ LoadOutcome LoadPhotoUnguarded(WorkingImages& images, const std::string& fileNam
     }
     images.trim.SetSize(1, 1, kBlack);  // its memory stays for this photo
     images.fileName.clear();
-    if (DecodeJpegFile(fileName, images.decoded, &outcome.errorReason, yield) != 0) {
+    WorkingPhotoRows rows(images, options, status);
+    if (DecodeJpegFileRows(fileName, rows, &outcome.errorReason, yield) != 0) {
+        images.trim.SetSize(1, 1, kBlack);  // rows of the failed photo may have reached it
         outcome.code = -2;
         return outcome;
     }
-    if (options.applyExifOrientation)
-        ApplyExifOrientation(images.decoded, ReadJpegExifOrientation(fileName));
     images.fileName = fileName;
     Pump(yield);
-    FinishLoading(images, options, status, yield, outcome);
+    // Turned upright by EXIF, the decoded size swaps for orientations 5 ... 8.
+    const int orientation = rows.Orientation();
+    const bool swapped = orientation >= 5 && orientation <= 8;
+    outcome.decodedWidth = swapped ? rows.Height() : rows.Width();
+    outcome.decodedHeight = swapped ? rows.Width() : rows.Height();
+    outcome.reduced = rows.Reduced();
+    if (!rows.InTrim()) FinishWholePhoto(images, orientation, options, status, yield, outcome);
+    FinishLoading(images, options, yield, outcome);
     return outcome;
 }
 

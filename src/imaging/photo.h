@@ -70,5 +70,6 @@ PixelSize LoadReducedSize(int width, int height);
 // The text of the low-resolution information box.
 std::string LowResolutionMessage(int width, int height);
 
-// square = M x M black with `photo` at ((M - W) / 2, (M - H) / 2).
-void BuildSquareImage(const Bitmap& photo, Bitmap& square);
+// square = M x M black with `photo` at ((M - W) / 2, (M - H) / 2); `copy`,
+// when given (not `photo` itself), becomes a copy of `photo` on the way.
+void BuildSquareImage(const Bitmap& photo, Bitmap& square, Bitmap* copy = nullptr);

@@ -128,8 +128,23 @@ void BuildAxis(int n, int limit, long long numerator, long long denominator, boo
     }
 }
 
+// The source rows the kernel reads: a whole picture, or a ring of rows that
+// a decoder refills (row y in slot y % ring).
+struct SourceRows {
+    const std::uint8_t* base = nullptr;
+    std::size_t stride = 0;  // bytes of a row
+    int ring = 1;            // rows held
+    const std::uint8_t* Row(int y) const {
+        return base + static_cast<std::size_t>(y % ring) * stride;
+    }
+};
+
+SourceRows WholePicture(const Bitmap& source) {
+    return {source.Data(), static_cast<std::size_t>(source.Stride()), std::max(1, source.Height())};
+}
+
 struct Plan {
-    const Bitmap* source;
+    SourceRows source;
     Bitmap* target;
     const Axis* columns;
     const Axis* rows;
@@ -148,8 +163,8 @@ using kernel::WorkerIndex;
 // bytes of every source pixel. 16 bits suffice while the row weights add up
 // to at most 257 (reductions down to about 1 / 2.5).
 template <typename Column>
-void SumRowSpan(const Bitmap& source, const Axis& rows, int i, Column* sums) {
-    const int bytes = source.Stride();
+void SumRowSpan(const SourceRows& source, const Axis& rows, int i, Column* sums) {
+    const int bytes = static_cast<int>(source.stride);
     const std::uint32_t* weights = rows.weight.data() + static_cast<std::size_t>(i) * rows.stride;
     const std::uint8_t* line = source.Row(rows.first[i]);
     const Column w0 = static_cast<Column>(weights[0]);
@@ -321,9 +336,9 @@ inline void ReduceRow(const Plan& plan, int i, std::byte* scratch) {
     // the source's width.
     Column* sums = reinterpret_cast<Column*>(scratch);
     Acc* pixels = reinterpret_cast<Acc*>(scratch + plan.pixelsOffset);
-    const std::size_t used = static_cast<std::size_t>(plan.source->Stride());
+    const std::size_t used = plan.source.stride;
     std::fill(sums + used, sums + used + plan.columns->stride * 3 + 1, Column(0));
-    SumRowSpan(*plan.source, rows, i, sums);
+    SumRowSpan(plan.source, rows, i, sums);
     SumColumnSpansAnyTaps(*plan.columns, sums, w, pixels);
     if constexpr (std::is_same_v<Acc, std::int32_t>)
         StoreQuotientsNarrow(pixels, plan, i, w * 3, out);
@@ -359,50 +374,83 @@ RowFn ChooseRowKernel(const Axis& columns, const Axis& rows) {
 }
 
 // Target rows per band between two yields: about four million source bytes.
-int BandRows(const Bitmap& source, const Axis& rows) {
-    const long long perRow = static_cast<long long>(rows.stride) * source.Stride() + 1;
+int BandRows(std::size_t sourceStride, const Axis& rows) {
+    const long long perRow = static_cast<long long>(rows.stride) * sourceStride + 1;
     return static_cast<int>(std::max(1LL, (4LL << 20) / perRow));
 }
 
 // Scratch of one thread: row sums (at most 32 bits each, with room for the
 // unused taps and one spare) and pixel sums (at most 64 bits each, and one
 // spare), 64-byte aligned.
-void SizeScratch(const Bitmap& source, int w, const Axis& columns, Plan& plan) {
+void SizeScratch(std::size_t sourceStride, int w, const Axis& columns, Plan& plan) {
     const auto align = [](std::size_t bytes) { return (bytes + 63) / 64 * 64; };
-    plan.pixelsOffset =
-        align((static_cast<std::size_t>(source.Stride()) + columns.stride * 3 + 1) * 4);
+    plan.pixelsOffset = align((sourceStride + columns.stride * 3 + 1) * 4);
     plan.scratchBytes = plan.pixelsOffset + align((static_cast<std::size_t>(w) * 3 + 1) * 8);
 }
+
+}  // namespace
+
+// Everything a reduction of one source size to one target size needs,
+// built before the target is touched: the axes, the per-byte tables, the
+// row kernel and the scratch of every thread.
+struct HighQualityReducer {
+    Axis columns, rows;
+    Plan plan{};
+    RowFn reduceRow = nullptr;
+    bool parallel = false;
+    std::vector<std::byte> scratch;
+    std::byte* base = nullptr;
+
+    HighQualityReducer(int sourceWidth, int sourceHeight, int w, int h) {
+        const long long factor = static_cast<long long>(sourceWidth) * 100;
+        BuildAxis(w, sourceWidth, factor, w, false, columns);
+        BuildAxis(h, sourceHeight, factor, w, true, rows);
+        plan.columns = &columns;
+        plan.rows = &rows;
+        plan.columnInverse.resize(static_cast<std::size_t>(w) * 3);
+        plan.columnInverseFloat.resize(static_cast<std::size_t>(w) * 3);
+        plan.columnTotal.resize(static_cast<std::size_t>(w) * 3);
+        for (int x = 0; x < w * 3; ++x) {
+            plan.columnInverse[x] = columns.inverse[x / 3];
+            plan.columnInverseFloat[x] = static_cast<float>(columns.inverse[x / 3]);
+            plan.columnTotal[x] = columns.total[x / 3];
+        }
+        const std::size_t stride = static_cast<std::size_t>(sourceWidth) * 3;
+        SizeScratch(stride, w, columns, plan);
+        reduceRow = ChooseRowKernel(columns, rows);
+        parallel = static_cast<long long>(sourceWidth) * sourceHeight > (1 << 16);
+        // Row buffers of every thread in one block, 64-byte aligned.
+        scratch.resize(plan.scratchBytes * (parallel ? WorkerCount() : 1) + 64);
+        base = scratch.data() + (64 - reinterpret_cast<std::uintptr_t>(scratch.data()) % 64);
+    }
+    HighQualityReducer(const HighQualityReducer&) = delete;
+    HighQualityReducer& operator=(const HighQualityReducer&) = delete;
+
+    // Target rows i0 .. i1 - 1, whose source rows `plan.source` holds.
+    void Run(int i0, int i1) {
+        [[maybe_unused]] const IdleCoreTeams teams;
+        const Plan& p = plan;
+        std::byte* const b = base;
+        const RowFn row = reduceRow;
+        const std::size_t bytes = plan.scratchBytes;
+        KAMBRIX_KERNEL_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
+        for (int i = i0; i < i1; ++i) row(p, i, b + WorkerIndex() * bytes);
+    }
+};
+
+namespace {
 
 // Reduces into `target`, which must not be the source. Everything that can
 // fail is taken before the target is touched.
 void RunReduction(const Bitmap& source, Bitmap& target, int w, int h, const YieldFn& yield) {
-    Axis columns, rows;  // per call: the yield may run another reduction
-    const long long factor = static_cast<long long>(source.Width()) * 100;
-    BuildAxis(w, source.Width(), factor, w, false, columns);
-    BuildAxis(h, source.Height(), factor, w, true, rows);
-    Plan plan{&source, &target, &columns, &rows, {}, {}, {}};
-    plan.columnInverse.resize(static_cast<std::size_t>(w) * 3);
-    plan.columnInverseFloat.resize(static_cast<std::size_t>(w) * 3);
-    plan.columnTotal.resize(static_cast<std::size_t>(w) * 3);
-    for (int x = 0; x < w * 3; ++x) {
-        plan.columnInverse[x] = columns.inverse[x / 3];
-        plan.columnInverseFloat[x] = static_cast<float>(columns.inverse[x / 3]);
-        plan.columnTotal[x] = columns.total[x / 3];
-    }
-    SizeScratch(source, w, columns, plan);
-    const RowFn reduceRow = ChooseRowKernel(columns, rows);
-    const int band = BandRows(source, rows);
-    const bool parallel = static_cast<long long>(source.Width()) * source.Height() > (1 << 16);
-    // Row buffers of every thread in one block, 64-byte aligned.
-    std::vector<std::byte> scratch(plan.scratchBytes * (parallel ? WorkerCount() : 1) + 64);
-    std::byte* base = scratch.data() + (64 - reinterpret_cast<std::uintptr_t>(scratch.data()) % 64);
+    HighQualityReducer reducer(source.Width(), source.Height(), w,
+                               h);  // per call: the yield may reduce too
+    reducer.plan.source = WholePicture(source);
+    reducer.plan.target = &target;
+    const int band = BandRows(reducer.plan.source.stride, reducer.rows);
     target.SetSizeForOverwrite(w, h);  // every row is written below
-    [[maybe_unused]] const IdleCoreTeams teams;
     for (int i0 = 0; i0 < h; i0 += band) {
-        const int i1 = std::min(h, i0 + band);
-        KAMBRIX_KERNEL_OMP("omp parallel for schedule(dynamic, 8) if (parallel)")
-        for (int i = i0; i < i1; ++i) reduceRow(plan, i, base + WorkerIndex() * plan.scratchBytes);
+        reducer.Run(i0, std::min(h, i0 + band));
         if (yield) yield();
     }
 }
@@ -438,4 +486,66 @@ int ReduceHighQuality(const Bitmap& source, Bitmap& target, int width, int heigh
         errorText = kNoMemoryText;
         return kReduceNoMemory;
     }
+}
+
+// ---- The reduction of rows as they come -------------------------------------
+
+namespace {
+
+// Target rows reduced together once their source rows are in: enough for
+// the threads to share, few enough that the ring stays in the caches.
+constexpr int kStreamBandRows = 32;
+
+}  // namespace
+
+RowStreamReduction::RowStreamReduction() = default;
+RowStreamReduction::~RowStreamReduction() = default;
+
+bool RowStreamReduction::Begin(int sourceWidth, int sourceHeight, Bitmap& target, int width,
+                               int height, int rowsAhead) {
+    reducer_.reset();
+    std::string text;
+    if (CheckSizes(sourceWidth, sourceHeight, width, height, text) != kProceed ||
+        sourceWidth > kReduceMaxSide || sourceHeight > kReduceMaxSide)
+        return false;
+    auto reducer = std::make_unique<HighQualityReducer>(sourceWidth, sourceHeight, width, height);
+    // Rows one band of target rows reads, the longest span left over, and
+    // the rows a writer may put in before it reports them.
+    const Axis& rows = reducer->rows;
+    const long long bandSpan = 1LL * kStreamBandRows * sourceHeight / height + 2 * rows.stride;
+    const int ring = static_cast<int>(
+        std::min<long long>(sourceHeight, bandSpan + rows.stride + std::max(rowsAhead, 1)));
+    const std::size_t stride = static_cast<std::size_t>(sourceWidth) * 3;
+    ring_.resize(stride * ring);
+    reducer->plan.source = {ring_.data(), stride, ring};
+    reducer->plan.target = &target;
+    target.SetSizeForOverwrite(width, height);
+    reducer_ = std::move(reducer);
+    sourceHeight_ = sourceHeight;
+    rowsAhead_ = std::max(rowsAhead, 1);
+    next_ = 0;
+    return true;
+}
+
+std::uint8_t* RowStreamReduction::SourceRow(int y) {
+    return const_cast<std::uint8_t*>(reducer_->plan.source.Row(y));
+}
+
+int RowStreamReduction::RowsWritten(int y) {
+    const Axis& rows = reducer_->rows;
+    const int h = static_cast<int>(rows.count.size());
+    // A target row is ready once its last source row is in; one whose span
+    // starts below the source gathers nothing and is always ready.
+    int ready = next_;
+    while (ready < h && rows.first[ready] + rows.count[ready] <= y) ++ready;
+    if (y >= sourceHeight_) ready = h;
+    if (ready == next_) return next_;
+    // The rows the writer may add before its next report must not land on
+    // a slot an unreduced target row still reads.
+    const bool ringFull = y + rowsAhead_ > rows.first[next_] + reducer_->plan.source.ring;
+    if (ready - next_ >= kStreamBandRows || ready == h || ringFull) {
+        reducer_->Run(next_, ready);
+        next_ = ready;
+    }
+    return next_;
 }

@@ -6,11 +6,13 @@
 #include <jerror.h>
 // clang-format on
 
+#include <algorithm>
 #include <chrono>
 #include <csetjmp>
 #include <cstdlib>
 #include <new>
 
+#include "platform/exif_orientation.h"
 #include "platform/file_write.h"
 #include "platform/memory.h"
 #include "platform/paths.h"
@@ -163,7 +165,7 @@ void CmykRowToBgr(const unsigned char* cmyk, unsigned char* bgr, unsigned width,
     }
 }
 
-constexpr int kRowsPerCall = 16;
+constexpr int kRowsPerCall = kJpegRowsPerStep;
 
 // Rows decoded between two yields: about two million pixels, a few tens of
 // milliseconds of decoding.
@@ -174,8 +176,7 @@ unsigned BandRows(unsigned width) {
 
 // Where the decoded rows go and when the caller gets a turn.
 struct RowSink {
-    unsigned char* pixels;
-    std::size_t stride;
+    JpegRowConsumer* consumer;
     const YieldFn* yield;
     unsigned band = 0;       // rows between yields
     unsigned nextYield = 0;  // output row after which the next yield comes
@@ -183,8 +184,9 @@ struct RowSink {
 
 // libjpeg hands out rows in steps of its own choosing, so the band ends at
 // the first step past its nominal end.
-void YieldAfterBand(const jpeg_decompress_struct* cinfo, RowSink& sink) {
+void AfterStep(const jpeg_decompress_struct* cinfo, RowSink& sink) {
     const unsigned done = cinfo->output_scanline;
+    sink.consumer->RowsDone(static_cast<int>(done));
     if (!*sink.yield || done < sink.nextYield || done >= cinfo->output_height) return;
     (*sink.yield)();
     sink.nextYield = done + sink.band;
@@ -196,9 +198,9 @@ void ReadBgrRows(jpeg_decompress_struct* cinfo, RowSink& sink) {
         const unsigned first = cinfo->output_scanline;
         unsigned count = cinfo->output_height - first;
         if (count > kRowsPerCall) count = kRowsPerCall;
-        for (unsigned i = 0; i < count; ++i) rows[i] = sink.pixels + (first + i) * sink.stride;
+        for (unsigned i = 0; i < count; ++i) rows[i] = sink.consumer->Row(int(first + i));
         jpeg_read_scanlines(cinfo, rows, count);
-        YieldAfterBand(cinfo, sink);
+        AfterStep(cinfo, sink);
     }
 }
 
@@ -207,10 +209,10 @@ void ReadCmykRows(jpeg_decompress_struct* cinfo, RowSink& sink) {
                                                   JPOOL_IMAGE, cinfo->output_width * 4, 1);
     const bool inverted = cinfo->saw_Adobe_marker;
     while (cinfo->output_scanline < cinfo->output_height) {
-        unsigned char* row = sink.pixels + cinfo->output_scanline * sink.stride;
+        unsigned char* row = sink.consumer->Row(int(cinfo->output_scanline));
         jpeg_read_scanlines(cinfo, line, 1);
         CmykRowToBgr(line[0], row, cinfo->output_width, inverted);
-        YieldAfterBand(cinfo, sink);
+        AfterStep(cinfo, sink);
     }
 }
 
@@ -242,8 +244,8 @@ struct Decoder {
     Decoder& operator=(const Decoder&) = delete;
 };
 
-int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
-               const YieldFn& yield) {
+int DecodeInto(const std::uint8_t* data, std::size_t size, JpegRowConsumer& consumer,
+               std::string* error, const YieldFn& yield) {
     if (size == 0) {
         SetReason(error, kReasonEmptyFile);
         return -2;
@@ -259,7 +261,8 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
         return -2;
     }
     try {
-        out.SetSizeForOverwrite(int(d.cinfo.image_width), int(d.cinfo.image_height));
+        consumer.Begin(int(d.cinfo.image_width), int(d.cinfo.image_height),
+                       JpegExifOrientation(data, size));
     } catch (const std::bad_alloc&) {
         SetReason(error, kNoMemoryReason);
         return -2;
@@ -267,7 +270,7 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
     ProgressMonitor monitor{{}, &yield, std::chrono::steady_clock::now()};
     monitor.pub.progress_monitor = OnProgress;
     d.cinfo.progress = &monitor.pub;
-    RowSink sink{out.Data(), std::size_t(out.Stride()), &yield};
+    RowSink sink{&consumer, &yield};
     f = ReadPixelsRaw(&d.cinfo, &d.err, &sink);
     if (f != Failure::None) {
         SetReason(error, ReasonOf(f));
@@ -276,18 +279,56 @@ int DecodeInto(const std::uint8_t* data, std::size_t size, Bitmap& out, std::str
     return 0;
 }
 
+// The whole picture into a bitmap, reusing its memory.
+class BitmapRows : public JpegRowConsumer {
+  public:
+    explicit BitmapRows(Bitmap& out) : out_(out) {}
+    void Begin(int width, int height, int) override { out_.SetSizeForOverwrite(width, height); }
+    std::uint8_t* Row(int y) override { return out_.Row(y); }
+    void RowsDone(int) override {}
+
+  private:
+    Bitmap& out_;
+};
+
 // No half-decoded picture is ever handed back.
 int Decode(const std::uint8_t* data, std::size_t size, Bitmap& out, std::string* error,
            const YieldFn& yield) {
-    const int result = DecodeInto(data, size, out, error, yield);
+    BitmapRows rows(out);
+    const int result = DecodeInto(data, size, rows, error, yield);
     if (result != 0) out.SetSizeForOverwrite(0, 0);
     return result;
 }
 
+// The file's bytes: 0, or -1 / -2 with the reason set.
+int ReadJpegBytes(const std::string& path, std::string& bytes, std::string* error) {
+    try {
+        if (!ReadFileBytes(path, bytes)) {
+            SetReason(error, kReasonCannotOpen);
+            return -1;
+        }
+    } catch (const std::bad_alloc&) {
+        SetReason(error, kNoMemoryReason);
+        return -2;
+    }
+    return 0;
+}
+
 // ---- encoding ---------------------------------------------------------------
 
+// What the encoder is asked for besides the pixels.
+struct EncodeSettings {
+    int quality;
+    bool grey;
+    int densityDpi;  // 1..65535, else the encoder's default density
+};
+
+bool DensityInRange(int dpi) {
+    return dpi > 0 && dpi < 65536;
+}
+
 Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned char* pixels,
-                  int width, int height, int quality, bool grey, unsigned char** buffer,
+                  int width, int height, const EncodeSettings* settings, unsigned char** buffer,
                   unsigned long* size) {
     if (setjmp(err->jump)) return err->failure;
     jpeg_mem_dest(cinfo, buffer, size);
@@ -298,8 +339,12 @@ Failure EncodeRaw(jpeg_compress_struct* cinfo, ErrorManager* err, const unsigned
     jpeg_set_defaults(cinfo);  // YCbCr, JFIF APP0 right after SOI, sequential
     // Luminance alone: the same conversion, tables and coefficients as the
     // colour file's first component, without its two chroma components.
-    if (grey) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
-    jpeg_set_quality(cinfo, quality, TRUE);
+    if (settings->grey) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    if (DensityInRange(settings->densityDpi)) {
+        cinfo->density_unit = 1;  // dots per inch
+        cinfo->X_density = cinfo->Y_density = static_cast<UINT16>(settings->densityDpi);
+    }
+    jpeg_set_quality(cinfo, settings->quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
     const std::size_t stride = std::size_t(width) * 3;
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -348,33 +393,36 @@ int DecodeJpegMemory(const std::uint8_t* data, std::size_t size, Bitmap& out, st
 
 int DecodeJpegFile(const std::string& path, Bitmap& out, std::string* error, const YieldFn& yield) {
     std::string bytes;
-    try {
-        if (!ReadFileBytes(path, bytes)) {
-            out.SetSizeForOverwrite(0, 0);
-            SetReason(error, kReasonCannotOpen);
-            return -1;
-        }
-    } catch (const std::bad_alloc&) {
+    const int read = ReadJpegBytes(path, bytes, error);
+    if (read != 0) {
         out.SetSizeForOverwrite(0, 0);
-        SetReason(error, kNoMemoryReason);
-        return -2;
+        return read;
     }
     return Decode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out, error,
                   yield);
 }
 
+int DecodeJpegFileRows(const std::string& path, JpegRowConsumer& consumer, std::string* error,
+                       const YieldFn& yield) {
+    std::string bytes;
+    const int read = ReadJpegBytes(path, bytes, error);
+    if (read != 0) return read;
+    return DecodeInto(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), consumer,
+                      error, yield);
+}
+
 namespace {
 
-int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std::uint8_t>& out,
+int EncodeToMemory(const Bitmap& image, EncodeSettings settings, std::vector<std::uint8_t>& out,
                    std::string* error) {
     if (image.Empty()) {
         SetReason(error, kReasonEmptyImage);
         return -2;
     }
-    quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
+    settings.quality = std::clamp(settings.quality, 0, 100);
     Encoder e;
     const Failure f = EncodeRaw(&e.cinfo, &e.err, image.Data(), image.Width(), image.Height(),
-                                quality, grey, &e.buffer, &e.size);
+                                &settings, &e.buffer, &e.size);
     if (f != Failure::None) {
         SetReason(error, kReasonEncode);
         return -2;
@@ -392,10 +440,10 @@ int EncodeToMemory(const Bitmap& image, int quality, bool grey, std::vector<std:
 // for the framing pass's working files.
 using WriteFn = bool (*)(const std::string&, const void*, std::size_t);
 
-int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool grey,
+int EncodeToFile(const std::string& path, const Bitmap& image, const EncodeSettings& settings,
                  WriteFn write, std::string* error) {
     std::vector<std::uint8_t> bytes;
-    const int result = EncodeToMemory(image, quality, grey, bytes, error);
+    const int result = EncodeToMemory(image, settings, bytes, error);
     if (result != 0) return result;
     if (!write(path, bytes.data(), bytes.size())) {
         SetReason(error, kReasonWrite);
@@ -407,15 +455,16 @@ int EncodeToFile(const std::string& path, const Bitmap& image, int quality, bool
 }  // namespace
 
 int EncodeJpegMemory(const Bitmap& image, int quality, std::vector<std::uint8_t>& out,
-                     std::string* error) {
-    return EncodeToMemory(image, quality, false, out, error);
+                     std::string* error, int densityDpi) {
+    return EncodeToMemory(image, {quality, false, densityDpi}, out, error);
 }
 
-int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error) {
-    return EncodeToFile(path, image, quality, false, WriteFileWhole, error);
+int EncodeJpegFile(const std::string& path, const Bitmap& image, int quality, std::string* error,
+                   int densityDpi) {
+    return EncodeToFile(path, image, {quality, false, densityDpi}, WriteFileWhole, error);
 }
 
 int EncodeJpegGreyWorkingFile(const std::string& path, const Bitmap& image, int quality,
                               std::string* error) {
-    return EncodeToFile(path, image, quality, true, WriteWorkingFile, error);
+    return EncodeToFile(path, image, {quality, true, 0}, WriteWorkingFile, error);
 }

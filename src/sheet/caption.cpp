@@ -93,17 +93,9 @@ const QStringList& GothicFallbacks() {
     return faces;
 }
 
-// The font whose cell (ascent + descent) is `size` pixels: the largest pixel
-// size that does not exceed it, found from the ratio measured at `size`.
-QFont CaptionFont(const std::string& face, int size) {
-    QFont font;
-    QStringList families;
-    if (!face.empty()) families << QString::fromStdString(face);
-    families += GothicFallbacks();
-    font.setFamilies(families);
-    font.setStyleHint(QFont::SansSerif);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
+// The largest pixel size of `font` whose cell (ascent + descent) does not
+// exceed `size`, found from the ratio measured at `size`.
+int FittingPixelSize(QFont font, int size) {
     const auto cell = [&font](int pixels) {
         font.setPixelSize(pixels);
         const QFontMetrics m(font);
@@ -113,7 +105,30 @@ QFont CaptionFont(const std::string& face, int size) {
     int pixels = measured > 0 ? std::max(1, static_cast<int>(1LL * size * size / measured)) : size;
     while (pixels > 1 && cell(pixels) > size) --pixels;
     while (cell(pixels + 1) <= size) ++pixels;
-    font.setPixelSize(pixels);
+    return pixels;
+}
+
+// The font whose cell is `size` pixels. Finding its pixel size takes a font
+// engine for every size tried; the captions of a sheet, and of sheet after
+// sheet, ask for the same face and size, so the last answer is kept (per
+// thread: batch workers draw side by side).
+QFont CaptionFont(const std::string& face, int size) {
+    QFont font;
+    QStringList families;
+    if (!face.empty()) families << QString::fromStdString(face);
+    families += GothicFallbacks();
+    font.setFamilies(families);
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    struct Fitted {
+        std::string face;
+        int size = 0, pixels = 0;
+    };
+    thread_local Fitted last;
+    if (last.size != size || last.face != face || last.pixels <= 0)
+        last = {face, size, FittingPixelSize(font, size)};
+    font.setPixelSize(last.pixels);
     return font;
 }
 

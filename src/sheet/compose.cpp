@@ -81,8 +81,7 @@ int StartFreshSheet(const TLayout& layout, const SheetOptions& o, const Bitmap& 
 // stretched whole, distorted if need be; then sharpened and turned.
 void MakePlacePhoto(const Bitmap& trim, const TPhotoSlot& place, const SheetOptions& o,
                     SheetState& state, const YieldFn& yield) {
-    std::string reason;
-    state.cell.SetSize(place.width, place.height, kWhite);
+    std::string reason;  // the reduction sizes and writes the whole cell itself
     if (ReduceHighQuality(trim, state.cell, place.width, place.height, reason, yield) != 0) {
         state.cell.SetSize(place.width, place.height, kWhite);
         StretchDraw(trim, state.cell);
@@ -142,9 +141,12 @@ int CropTrimmedPhoto(const Bitmap& source, const ViewFrame& frame, int viewWidth
     const int height = std::max(ViewToWorking(frame.height, side, viewWidth), 0);
     const int right = std::min(left + width, source.Width());
     const int bottom = std::min(top + height, source.Height());
-    trim.SetSize(width, height, kBlack);
     const PixelRect strip{left, top, right, bottom};
-    if (strip.Width() <= 0 || strip.Height() <= 0) return 0;  // wholly outside: black
+    if (strip.Width() <= 0 || strip.Height() <= 0) {  // wholly outside: black
+        trim.SetSize(width, height, kBlack);
+        return 0;
+    }
+    trim.SetSizeForOverwrite(width, height);  // the copy or the stretch covers every pixel
     if (strip.Width() == width && strip.Height() == height)
         CopyRect(source, strip, trim, 0, 0);
     else
@@ -206,11 +208,19 @@ int ComposeSteps(const TLayout& layout, const SheetOptions& options, const Bitma
     const SaveOptions save = SaveOptionsFor(layout, options, photoPath);
 
     const TPhotoSlot* made = nullptr;  // the place whose photo state.cell holds
+    // The trimmed photo is saved after every place filled, always under the
+    // same name, so the file ends up holding the last place's photo. Places
+    // sharing one photo would write the same bytes again (and flush them to
+    // the disk again): the file is written once for each photo made.
+    bool cellSaved = false;
     for (int i = 0; i < PlacesInUse(paper); ++i) {
         if (!BelongsToPerson(paper, state.slot, i)) continue;
         const TPhotoSlot& place = layout.slots[i];
         // Places of one size and turn get the same photo: made once per call.
-        if (!made || !SamePhoto(*made, place)) MakePlacePhoto(trim, place, options, state, yield);
+        if (!made || !SamePhoto(*made, place)) {
+            MakePlacePhoto(trim, place, options, state, yield);
+            cellSaved = false;
+        }
         made = &place;
         Draw(state.cell, state.sheet, place.cx - place.width / 2, place.cy - place.height / 2);
         status = 0;
@@ -219,8 +229,10 @@ int ComposeSteps(const TLayout& layout, const SheetOptions& options, const Bitma
         if (options.saveTrimmed) {
             if (yield) yield();
             std::string written;
-            if (SaveTrimmedPhoto(state.cell, save, nullptr, {}, &written) == 0)
+            if (!cellSaved && SaveTrimmedPhoto(state.cell, save, nullptr, {}, &written) == 0) {
                 r.trimmedPath = written;
+                cellSaved = true;
+            }
         }
     }
 

@@ -50,11 +50,9 @@ bool WouldReplacePhoto(const std::string& path, const SaveOptions& o) {
     return SameFile(path, o.photoPath);
 }
 
-// Encodes into `path` and patches the density; 0 or kSaveWriteFailed.
+// Encodes into `path` with the density in its header; 0 or kSaveWriteFailed.
 int WriteOutput(const std::string& path, const Bitmap& image, const SaveOptions& o) {
-    if (EncodeJpegFile(path, image, o.quality) != 0) return kSaveWriteFailed;
-    SetJpegDensity(path, o.dpi);
-    return 0;
+    return EncodeJpegFile(path, image, o.quality, nullptr, o.dpi) == 0 ? 0 : kSaveWriteFailed;
 }
 
 // Creates the folder with its parents when needed, never making it the
@@ -87,7 +85,7 @@ std::string FormatMessage(const char* format, const std::string& value) {
 }
 
 int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs& dialogs,
-             const std::string& caption) {
+             const std::string& caption, int dpi) {
     if (CharacterCount(path) <= 2) {
         dialogs.ShowMessage(kMsgNoSaveFolder, caption);
         return kSaveNoFolder;
@@ -102,7 +100,7 @@ int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs
         dialogs.ShowMessage(kMsgCannotEnterFolder, caption);
         return kSaveCannotEnter;
     }
-    if (EncodeJpegFile(path, image, quality) != 0) {
+    if (EncodeJpegFile(path, image, quality, nullptr, dpi) != 0) {
         dialogs.ShowMessage(kMsgSaveFailed, caption);
         return kSaveWriteFailed;
     }
@@ -128,9 +126,10 @@ int SaveSheet(const Bitmap& sheet, const SaveOptions& options, IDialogs& dialogs
         dialogs.ShowMessage(FormatMessage(kMsgWouldReplacePhoto, path), caption);
         return kSaveWouldReplacePhoto;
     }
-    const int result = SaveJpeg(path, sheet, options.quality, dialogs, caption);
+    // The density goes in with the encoding: the file is flushed to the disk
+    // once, complete, instead of being opened again to patch its header.
+    const int result = SaveJpeg(path, sheet, options.quality, dialogs, caption, options.dpi);
     if (result != 0) return result;
-    SetJpegDensity(path, options.dpi);  // a file left without density still prints
     if (writtenPath) *writtenPath = path;
     return 0;
 }

@@ -35,11 +35,13 @@ extern const char* const kMsgWouldReplacePhoto;  // output = the photo itself, %
 // `format` with its one %s replaced by `value`.
 std::string FormatMessage(const char* format, const std::string& value);
 
-// Writes `image` as a JPEG at `path`, creating its folder when needed. The
-// current folder is left alone. 0 or kSaveNoFolder .. kSaveWriteFailed, each
-// failure shown through `dialogs` with `caption`.
+// Writes `image` as a JPEG at `path`, creating its folder when needed, with
+// `dpi` as its print density when that is in 1..65535 (the bytes
+// SetJpegDensity would patch in). The current folder is left alone. 0 or
+// kSaveNoFolder .. kSaveWriteFailed, each failure shown through `dialogs`
+// with `caption`.
 int SaveJpeg(const std::string& path, const Bitmap& image, int quality, IDialogs& dialogs,
-             const std::string& caption);
+             const std::string& caption, int dpi = 0);
 
 // Writes dpi as the JFIF density (dots per inch, X and Y) into the first APP0
 // segment of the file when that segment is a JFIF one within the first 200

@@ -1,7 +1,11 @@
 // kambrix-batch and the window on the same real portraits: the batch's
 // --frame-only report gives, for every photo, the result the window's own
-// framing pass gives, and the face it found in the photo's pixels.
+// framing pass gives, and the face it found in the photo's pixels; and a
+// folder run in the window writes the batch's files, byte for byte.
+#include <QCheckBox>
+#include <QPushButton>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -10,6 +14,7 @@
 #include "e2e/portrait_fixture.h"
 #include "platform/jpeg.h"
 #include "platform/paths.h"
+#include "platform/text_format.h"
 
 namespace {
 
@@ -85,6 +90,56 @@ TEST_F(BatchAgreement, FrameOnlyReportsWhatTheWindowFinds) {
                 << entry.name << " side " << i;
     }
     EXPECT_GE(compared, 20);
+}
+
+// The JPEG files below `root` (sheets and trimmed photos) by their relative
+// path, with their bytes.
+std::map<std::string, std::string> JpegsBelow(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file() || e.path().extension() != ".jpg") continue;
+        std::string bytes;
+        ReadFileBytes(e.path().string(), bytes);
+        files[std::filesystem::relative(e.path(), root).string()] = bytes;
+    }
+    return files;
+}
+
+// An unattended folder run in the window and the batch on the same copies:
+// the same photos get sheets (none for a photo the framing failed on) and
+// each sheet and trimmed photo is the batch's to the byte.
+TEST_F(BatchAgreement, FolderRunWritesTheBatchFiles) {
+    TempFolder photos;
+    for (const FolderEntry& entry : ListFolder(folder))
+        if (entry.name.size() > 4 && entry.name.substr(entry.name.size() - 4) == ".jpg")
+            std::filesystem::copy_file(folder + "/" + entry.name, photos.Path() / entry.name);
+    form2->CheckBox9->setChecked(true);  // unattended: failures pass without a box
+    form1->Edit3->setText(QString::fromStdString(out.Dir() + "window/"));
+    form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
+    ASSERT_TRUE(form1->FBatchMode);
+    form1->CheckBox3->setChecked(true);
+    form1->BitBtn3->click();
+
+    std::ostringstream o, e;
+    RunBatchCommand(
+        {photos.Path().string(), "--layout", form1->FAppDir + kLayout, "--no-recognition-images",
+         "--head-top", "background", "--out", out.Dir() + "batch", "--jobs", "1"},
+        form1->FAppDir, o, e, false);
+    const auto window = JpegsBelow(out.Path() / "window");
+    const auto batch = JpegsBelow(out.Path() / "batch");
+    std::vector<std::string> windowNames, batchNames;
+    for (const auto& [name, bytes] : window) windowNames.push_back(name);
+    for (const auto& [name, bytes] : batch) batchNames.push_back(name);
+    EXPECT_EQ(windowNames, batchNames) << e.str();
+    EXPECT_GE(windowNames.size(), 10u);
+    int same = 0;
+    for (const auto& [name, bytes] : window) {
+        const auto it = batch.find(name);
+        if (it == batch.end()) continue;
+        EXPECT_TRUE(it->second == bytes) << name;
+        same += it->second == bytes;
+    }
+    std::printf("%d of %zu files equal\n", same, window.size());
 }
 
 }  // namespace

@@ -124,6 +124,52 @@ TEST_F(EventTest, DroppedPhotoOpensOnlyAfterTheDropHasReturned) {
     EXPECT_EQ(form1->StatusText(0), "JPEGファイル " + path);
 }
 
+// The first panel says where a folder run stands; a new folder or photo,
+// dropped or chosen, must not open under the count of the previous folder.
+TEST_F(EventTest, ANewWorkspaceDoesNotKeepThePreviousFolderCount) {
+    const std::string folder = (files.Path() / "run").string();
+    Photo("run/1.jpg");
+    Photo("run/2.jpg");
+    const std::string single = Photo("single.jpg");
+    const auto moveOnInFolder = [&] {
+        DropOn(form1->ScrollBox1, folder);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form1->FBatchMode);
+        form1->BitBtn10->click();  // to the second photo: the run's count shows
+        ASSERT_EQ(form1->StatusText(0), "2 / 2");
+    };
+    std::vector<std::string> seen;  // the first panel at every pump of an opening
+    host.pump.action = [&] { seen.push_back(form1->StatusText(0)); };
+    const auto expectNoCount = [&](const std::string& after) {
+        for (const std::string& text : seen)
+            EXPECT_EQ(text.find(" / "), std::string::npos)
+                << after << " [" << text << "] of " << seen.size();
+        seen.clear();
+    };
+
+    moveOnInFolder();
+    seen.clear();
+    DropOn(form1->ScrollBox1, folder);
+    QCoreApplication::processEvents();
+    expectNoCount("folder dropped");
+    EXPECT_EQ(form1->StatusText(0), "サブフォルダ数 0  全ファイル数 2   JPEGファイル数 2");
+
+    moveOnInFolder();
+    seen.clear();
+    DropOn(form1->ScrollBox1, single);
+    QCoreApplication::processEvents();
+    expectNoCount("photo dropped");
+    EXPECT_EQ(form1->StatusText(0), "JPEGファイル " + single);
+
+    moveOnInFolder();
+    seen.clear();
+    host.dialogs.fileAnswers = {{single}};
+    form1->BitBtn2->click();
+    ASSERT_EQ(form1->FFileName, single);
+    expectNoCount("photo chosen");
+    EXPECT_EQ(form1->StatusText(0), "");
+}
+
 TEST_F(EventTest, TypedZoomTextIsNotAnItemAndMeansHundredPercent) {
     OpenPhotoForZoom();
     QLineEdit* edit = form1->ComboBox1->lineEdit();

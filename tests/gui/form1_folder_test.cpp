@@ -2,14 +2,19 @@
 // run over a dropped folder, finished sheets passed over, the shared sheet at
 // the folder's end, abort, skip, unreadable photos, the log's separator line
 // and the run flag that refuses other commands while a press is under way.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QWindow>
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "app/timage.h"
+#include "app/tresizecontrol.h"
 #include "detect/recognition_log.h"
 #include "gui/form_fixture.h"
 #include "platform/cp932.h"
@@ -31,9 +36,10 @@ class FolderTest : public FormTest {
         FormTest::SetUp();
         SetRecognitionOnLoad(true);
         ShowMain();
-        form1->FFaceLibraryFactory = [] {
+        form1->FFaceLibraryFactory = [this] {
             auto fake = std::make_unique<FakeFaceLibrary>();
-            fake->first = {0, {{800, 700, 1200, 1100}}};
+            if (!faceless.count(FileNameOf(form1->FFileName)))
+                fake->first = {0, {{800, 700, 1200, 1100}}};
             return fake;
         };
         form2->CheckBox6->setChecked(false);  // no face images
@@ -81,6 +87,7 @@ class FolderTest : public FormTest {
     }
 
     TempFolder photos;
+    std::set<std::string> faceless;  // photos (by name) the fake finds no face on
 };
 
 TEST_F(FolderTest, AutomaticRunPassesOverAFinishedSheet) {
@@ -117,6 +124,17 @@ TEST_F(FolderTest, TwoPersonSheetEndsInANumberedSheet) {
     EXPECT_EQ(half.Width(), form1->FSheetBmp.Width());
 }
 
+TEST_F(FolderTest, TheFolderIsWorkedInNameOrder) {
+    for (const char* name : {"m.jpg", "B.jpg", "z.jpg", "a.jpg", "k.jpg", "c.jpg", "y.jpg"})
+        WritePhoto(name);
+    form1->HandleDroppedFiles({photos.Path().string()}, QPoint(400, 400));
+    std::vector<std::string> names;
+    for (const std::string& f : form1->FBatchFiles) names.push_back(FileNameOf(f));
+    EXPECT_EQ(names, (std::vector<std::string>{"B.jpg", "a.jpg", "c.jpg", "k.jpg", "m.jpg", "y.jpg",
+                                               "z.jpg"}));
+    EXPECT_EQ(form1->FFileName, photos.Dir() + "B.jpg");
+}
+
 TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
     DropFolder(3);
     int pumps = 0;
@@ -128,6 +146,29 @@ TEST_F(FolderTest, AbortFinishesThePhotoThenStops) {
     EXPECT_EQ(form1->FBatchIndex, 1);
     EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"中断しました。"});
     EXPECT_FALSE(form1->BitBtn11->isVisible());
+}
+
+// Both windows start centred on the screen; raised at every photo, the
+// preview must leave the abort button free to press.
+TEST_F(FolderTest, ThePreviewLeavesTheAbortButtonUncovered) {
+    DropFolder(2);
+    form3->show();
+    const auto abortRect = [&] {
+        return QRect(form1->BitBtn11->mapToGlobal(QPoint(0, 0)), form1->BitBtn11->size());
+    };
+    form1->move(form1->pos() + form3->frameGeometry().center() -
+                form1->BitBtn11->mapToGlobal(form1->BitBtn11->rect().center()));
+    ASSERT_TRUE(form3->frameGeometry().intersects(abortRect()));
+    form3->hide();
+    int checked = 0;
+    host.pump.action = [&] {
+        if (!form3->isVisible() || !form1->BitBtn11->isVisible()) return;
+        ++checked;
+        EXPECT_FALSE(form3->frameGeometry().intersects(abortRect()));
+    };
+    RunAutomatically();
+    EXPECT_GT(checked, 0);
+    EXPECT_EQ(SheetFiles().size(), 2u);
 }
 
 // The abort button and the automatic box still act while the run holds the
@@ -164,6 +205,92 @@ TEST_F(FolderTest, ProgressAndPreviewFollowTheRun) {
     EXPECT_EQ(progress, (std::vector<std::string>{"2 / 3", "3 / 3"}));
     EXPECT_GT(form3->Image1->Picture().Width(), 10);
 }
+
+// ---- photos the automatic framing could not frame ---------------------------
+
+TEST_F(FolderTest, AnUnframedPhotoGetsNoSheetAndALaterRunTriesItAgain) {
+    form2->CheckBox8->setChecked(true);
+    faceless = {"P2.jpg"};
+    DropFolder(3);
+    RunAutomatically();
+    EXPECT_EQ(SheetFiles(), (std::vector<std::string>{"P1.jpg", "P3.jpg"}));
+    const std::string unframed = photos.Dir() + "P2.jpg";
+    EXPECT_NE(Log().find("自動顔認識エラー(非検出):  " + unframed), std::string::npos) << Log();
+    EXPECT_EQ(form1->FBatchIndex, 3);
+    EXPECT_EQ(host.dialogs.Texts(), std::vector<std::string>{"保存しました。"});
+    // Passing over finished sheets, the next run comes to the photo again.
+    faceless.clear();
+    host.dialogs.shown.clear();
+    DropFolder(3);
+    EXPECT_EQ(form1->FFileName, unframed);
+    RunAutomatically();
+    EXPECT_EQ(SheetFiles(), (std::vector<std::string>{"P1.jpg", "P2.jpg", "P3.jpg"}));
+}
+
+TEST_F(FolderTest, AnUnframedPersonTakesNoPlaceOnASharedSheet) {
+    UseTwoPersonLayout();
+    faceless = {"P2.jpg"};
+    DropFolder(3);
+    RunAutomatically();
+    // Photos 1 and 3 fill one sheet: no half sheet is left for the end.
+    EXPECT_EQ(SheetFiles(), std::vector<std::string>{"Index_0000.jpg"});
+    EXPECT_EQ(form1->FSheetSlot, 0);
+}
+
+TEST_F(FolderTest, AFolderOfUnframedPhotosWritesNothing) {
+    UseTwoPersonLayout();
+    faceless = {"P1.jpg", "P2.jpg"};
+    DropFolder(2);
+    RunAutomatically();
+    EXPECT_TRUE(SheetFiles().empty());
+    EXPECT_EQ(form1->FBatchIndex, 2);
+}
+
+// The first photo is framed when the folder is dropped, before the press: a
+// user who sees it can set its frame by hand or make its sheet one press at a
+// time.
+struct UnframedFirstCase {
+    const char* name;
+    bool automatic;
+    bool frameByHand;
+    std::vector<std::string> sheets;
+};
+class UnframedFirstPhoto : public FolderTest,
+                           public ::testing::WithParamInterface<UnframedFirstCase> {
+  protected:
+    // Drags the frame's bottom-right grip by real mouse events.
+    void DragFrameCorner() {
+        QWidget* grip = form1->FResize->Grip(4);
+        ASSERT_NE(grip, nullptr);
+        const QPoint start(3, 3), end(13, 13);
+        QTest::mousePress(grip, Qt::LeftButton, {}, start);
+        QMouseEvent move(QEvent::MouseMove, QPointF(end), grip->mapToGlobal(QPointF(end)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grip, &move);
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, end);
+    }
+};
+
+TEST_P(UnframedFirstPhoto, MakesASheetOnlyWhenTheUserTookIt) {
+    const UnframedFirstCase& c = GetParam();
+    faceless = {"P1.jpg"};
+    DropFolder(2);
+    ASSERT_NE(form1->FLastFraming.code, 0);
+    if (c.frameByHand) DragFrameCorner();
+    if (c.automatic)
+        RunAutomatically();
+    else
+        form1->BitBtn3->click();
+    EXPECT_EQ(SheetFiles(), c.sheets);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UnframedFirstPhoto,
+    ::testing::Values(UnframedFirstCase{"pressed_by_hand", false, false, {"P1.jpg"}},
+                      UnframedFirstCase{"automatic", true, false, {"P2.jpg"}},
+                      UnframedFirstCase{
+                          "automatic_frame_set_by_hand", true, true, {"P1.jpg", "P2.jpg"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- manual steps and skip ---------------------------------------------------
 

@@ -159,11 +159,8 @@ TEST_F(PhotoTest, FinishedPhotosAreSkippedWhenNotOverwriting) {
     std::vector<std::string> names{"p1.jpg", "p2.jpg", "p3.jpg"};
     for (const auto& n : names) Photo("batch/" + n, 800, 600);
     form1->FPaper.photo_ct_per_person = form1->FPaper.photo_ct;
-    // The sheets go below the dropped folder; mark the first two as done,
-    // whatever order the file system lists them in.
-    std::vector<std::string> listed;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        listed.push_back(e.path().filename().string());
+    // The sheets go below the dropped folder; mark the first two (by name) as done.
+    const std::vector<std::string>& listed = names;
     photos.Write("batch/写真シート/" + listed[0], "done");
     photos.Write("batch/写真シート/" + listed[1], "done");
     DropOnView({folder});

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -298,6 +299,35 @@ TEST(BatchInterrupt, FinishesThePhotosInProgressWritesTheReportLeavesNoPartialFi
         Bitmap image;
         EXPECT_EQ(DecodeJpegFile((t.Path() / "out" / f).string(), image), 0) << f;
     }
+}
+
+double CpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    const auto seconds = [](const timeval& v) { return v.tv_sec + v.tv_usec / 1e6; };
+    return seconds(u.ru_utime) + seconds(u.ru_stime);
+}
+
+// --jobs 1 is one core of work: the face models are read, and the pixel
+// kernels and OpenCV work, on the calling thread alone. Run in a child of its
+// own, whose processor time is then the run's (ended threads included).
+TEST(BatchOneJob, AllWorkIsDoneOnTheCallingThread) {
+    TempFolder t;
+    CopyPhotos(t, "in");
+    const std::string times = t.Dir() + "times";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const Outcome r = Batch(
+            {t.Dir() + "in", "--out", t.Dir() + "out", "--jobs", "1", "--no-recognition-images"});
+        std::ofstream(times) << "status " << r.status << ", all threads " << CpuSeconds(RUSAGE_SELF)
+                             << " s, calling thread " << CpuSeconds(RUSAGE_THREAD) << " s";
+        const double others = CpuSeconds(RUSAGE_SELF) - CpuSeconds(RUSAGE_THREAD);
+        _exit(r.status != kExitOk ? 1 : others > 0.02 + 0.03 * CpuSeconds(RUSAGE_SELF) ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadAll(times);
 }
 
 }  // namespace

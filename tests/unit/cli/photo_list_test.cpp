@@ -29,6 +29,22 @@ TEST(PhotoList, FoldersExpandedSortedAndEachFileOnce) {
     for (const auto& p : r.photos) EXPECT_TRUE(std::filesystem::path(p.path).is_absolute());
 }
 
+TEST(PhotoList, UnitsWithTheMostBytesComeFirstTiesAndUnmeasuredInListOrder) {
+    TempFolder t;
+    const std::vector<std::pair<const char*, std::size_t>> files = {
+        {"a.jpg", 10}, {"b.jpg", 300}, {"c.jpg", 10}, {"d.jpg", 50}, {"e.jpg", 200}};
+    std::vector<BatchPhoto> photos;
+    for (const auto& [name, size] : files) {
+        t.Write(name, std::string(size, 'x'));
+        photos.push_back({name, t.Dir() + name});
+    }
+    photos.push_back({"gone.jpg", t.Dir() + "gone.jpg"});  // counts as empty
+    // One person per sheet: unit i is photo i.
+    EXPECT_EQ(LargestUnitsFirst(photos, GroupPhotos(6, 1)), (std::vector<int>{1, 4, 3, 0, 2, 5}));
+    // Shared sheets weigh all their photos: {a, b} 310, {c, d} 60, {e, gone} 200.
+    EXPECT_EQ(LargestUnitsFirst(photos, GroupPhotos(6, 2)), (std::vector<int>{0, 2, 1}));
+}
+
 TEST(PhotoList, MissingInputIsAnErrorNamingIt) {
     TempFolder t;
     const PhotoListResult r = BuildPhotoList({t.Dir() + "missing.jpg"});

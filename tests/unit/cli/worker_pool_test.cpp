@@ -1,6 +1,8 @@
 #include "cli/worker_pool.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -48,6 +50,24 @@ TEST_P(Pool, EveryUnitOnceWithItsPhotosInOrder) {
     }
 }
 
+TEST_P(Pool, UnitsAreHandedOutInTheOrderAsked) {
+    std::map<int, std::vector<PhotoResult>> got;
+    PoolWork work = ThreePhotoUnits(5, GetParam(), got);
+    work.order = {3, 0, 4, 2, 1};
+    std::vector<int> seen;
+    const auto record = work.onResult;
+    work.onResult = [&](int unit, const PhotoResult& r) {
+        if (r.file.back() == '0') seen.push_back(unit);
+        record(unit, r);
+    };
+    EXPECT_EQ(RunPool(work), 5);
+    EXPECT_EQ(got.size(), 5u);
+    // With several workers a unit handed out later may finish first.
+    if (GetParam() == 1) {
+        EXPECT_EQ(seen, work.order);
+    }
+}
+
 TEST_P(Pool, AWorkerThatDiesLosesOnlyItsUnitTheRestGoOn) {
     if (GetParam() == 1) GTEST_SKIP() << "in-process work has no worker to lose";
     std::map<int, std::vector<PhotoResult>> got;
@@ -92,6 +112,24 @@ TEST_P(Pool, StopBeforeTheStartRunsNothing) {
     std::map<int, std::vector<PhotoResult>> got;
     EXPECT_EQ(RunPool(ThreePhotoUnits(4, GetParam(), got)), 0);
     EXPECT_TRUE(got.empty());
+}
+
+// A Slurm task given one processor gets one worker by default, not one per
+// core of the machine.
+TEST(UsableCores, TheProcessorsThisProcessMayRunOn) {
+    EXPECT_GE(UsableCores(), 1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        if (sched_setaffinity(0, sizeof one, &one) != 0) _exit(2);
+        _exit(UsableCores() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, Pool, ::testing::Values(1, 2, 5),

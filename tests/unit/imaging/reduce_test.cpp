@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reference/reduce_reference.h"
+#include "support/bitmap_compare.h"
 
 namespace {
 
@@ -280,6 +281,65 @@ TEST(ReduceHighQuality, MatchesTheReferenceOnBrightPicturesAtTheStrongestReducti
     ASSERT_EQ(ReduceHighQualityReference(source, reference, 50, 5), 0);
     EXPECT_EQ(fast, reference);
     EXPECT_EQ(fast, Bitmap(50, 5, kWhite));
+}
+
+// ---- Rows as they come -------------------------------------------------------
+
+// The rows of `source` handed over in steps of 1 ... `ahead` rows, as a
+// decoder hands them out; empty when the stream refuses the sizes.
+std::string StreamedDifference(const Bitmap& source, int w, int h, int ahead, unsigned seed) {
+    RowStreamReduction stream;
+    Bitmap streamed(3, 3, kWhite), whole;
+    if (!stream.Begin(source.Width(), source.Height(), streamed, w, h, ahead)) return "refused";
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> step(1, ahead);
+    int y = 0, final = 0;
+    while (y < source.Height()) {
+        const int end = std::min(source.Height(), y + step(random));
+        for (; y < end; ++y) std::copy_n(source.Row(y), source.Stride(), stream.SourceRow(y));
+        const int now = stream.RowsWritten(y);
+        if (now < final) return "final rows went back";
+        final = now;
+    }
+    if (final != h) return "not every row final at the end";
+    std::string text;
+    if (ReduceHighQuality(source, whole, w, h, text) != 0) return "whole reduction refused";
+    return FirstDifference(whole, streamed);
+}
+
+// Spans of one to a hundred rows (taps 2, 3, 4 and beyond), a last target
+// row clamped to the source, a single target row, and the load reduction's
+// own factor on a strip of a 12-megapixel photo.
+TEST(RowStreamReduction, EqualsTheWholeReduction) {
+    const std::vector<Sizes> sizes = {
+        {10, 9, 9, 8},      {17, 13, 9, 7},       {300, 200, 100, 68},   {300, 200, 100, 65},
+        {997, 991, 10, 10}, {641, 480, 640, 479}, {1001, 667, 999, 665}, {3464, 400, 3000, 346},
+        {5000, 500, 50, 5}, {2, 2, 1, 1}};
+    unsigned seed = 1;
+    for (const Sizes& s : sizes)
+        for (Picture kind : {Picture::Noise, Picture::Edges, Picture::Checker})
+            for (int ahead : {1, 16}) {
+                const Bitmap source = MakePicture(kind, s.sw, s.sh, seed);
+                EXPECT_EQ(StreamedDifference(source, s.w, s.h, ahead, seed++), "")
+                    << s.sw << "x" << s.sh << " to " << s.w << "x" << s.h << " ahead " << ahead;
+            }
+}
+
+// What the whole reduction refuses or copies is not streamed: the caller
+// falls back to it with the whole picture.
+TEST(RowStreamReduction, RefusalsAndEqualSizesAreLeftToTheWholeReduction) {
+    for (const Sizes& s : std::vector<Sizes>{{400, 300, 400, 200},
+                                             {400, 300, 800, 600},
+                                             {3000, 2000, 3000, 2000},
+                                             {9801, 3, 3000, 1},
+                                             {5000, 500, 40, 4},
+                                             {0, 0, 1, 1}}) {
+        RowStreamReduction stream;
+        Bitmap target(2, 2, kWhite);
+        const Bitmap before = target;
+        EXPECT_FALSE(stream.Begin(s.sw, s.sh, target, s.w, s.h, 16)) << s.sw << "x" << s.sh;
+        EXPECT_EQ(target, before);
+    }
 }
 
 }  // namespace

@@ -187,7 +187,9 @@ TEST(JpegDecodeInPlace, YieldsBetweenBandsOfRows) {
     int yields = 0;
     const YieldFn yield = [&] { ++yields; };
     ASSERT_EQ(DecodeJpegMemory(bytes.data(), bytes.size(), pumped, nullptr, yield), 0);
-    EXPECT_EQ(yields, 2);  // bands of 1048 rows: after about 1048 and 2096
+    // Bands of 1048 rows yield after about 1048 and 2096; a slow machine adds
+    // the decoder's timed yields on top.
+    EXPECT_GE(yields, 2);
     EXPECT_TRUE(pumped == plain);
     std::vector<std::uint8_t> small;
     ASSERT_EQ(EncodeJpegMemory(PhotoLike(200, 100), 80, small), 0);

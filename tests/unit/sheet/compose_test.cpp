@@ -432,6 +432,21 @@ TEST_F(Compose, TrimmedPhotoHoldsTheLastPlaceFilled) {
     EXPECT_EQ(trimmed.Height(), 400);
 }
 
+// Places of one photo share a single write of the trimmed photo; a place
+// whose photo differs from the one before it is written again, even when an
+// earlier place had that same photo.
+TEST_F(Compose, TrimmedPhotoFollowsAPhotoMadeAgain) {
+    options_.saveTrimmed = true;
+    TLayout layout = DefaultLayoutWith(3);
+    layout.slots[1].width = 300;
+    layout.slots[1].height = 400;
+    ASSERT_EQ(Run(layout, PortraitLike(600, 800)), 0);
+    Bitmap trimmed;
+    ASSERT_EQ(DecodeJpegFile(report_.trimmedPath, trimmed), 0);
+    EXPECT_EQ(trimmed.Width(), layout.slots[2].width);
+    EXPECT_EQ(trimmed.Height(), layout.slots[2].height);
+}
+
 TEST_F(Compose, SheetThatCannotBeWrittenGivesMinusFour) {
     const std::string blocker = folder_.Write("file", "a file where the folder should be");
     options_.saveFolder = blocker + "/sub/";

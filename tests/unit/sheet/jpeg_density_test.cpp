@@ -38,6 +38,26 @@ TEST_P(DensityValue, WrittenBigEndianAtOffset13OfAStandardFile) {
 
 INSTANTIATE_TEST_SUITE_P(Sheet, DensityValue, testing::Values(1, 72, 255, 256, 300, 65535));
 
+// The savers give the encoder the density instead of patching the file
+// afterwards: the bytes must be those of the patch, and out-of-range values
+// must leave the encoder's own header as the refused patch leaves it.
+class DensityAtEncoding : public testing::TestWithParam<int> {};
+
+TEST_P(DensityAtEncoding, SameBytesAsThePatchedFile) {
+    TempFolder t;
+    const std::string path = WriteBytes(t, EncoderOutput());
+    SetJpegDensity(path, GetParam());
+    Bytes encoded;
+    ASSERT_EQ(EncodeJpegMemory(PhotoLike(32, 24), 90, encoded, nullptr, GetParam()), 0);
+    EXPECT_EQ(encoded, ReadBytes(path));
+    const std::string written = (t.Path() / "e.jpg").string();
+    ASSERT_EQ(EncodeJpegFile(written, PhotoLike(32, 24), 90, nullptr, GetParam()), 0);
+    EXPECT_EQ(ReadBytes(written), encoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheet, DensityAtEncoding,
+                         testing::Values(1, 72, 256, 300, 65535, 0, -1, 65536, 70000));
+
 TEST(JpegDensity, ThreeHundredDpiBytes) {
     TempFolder t;
     const std::string path = WriteBytes(t, EncoderOutput());

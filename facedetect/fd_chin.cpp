@@ -1,7 +1,6 @@
 #include "fd_chin.h"
 
 #include <dlib/array2d.h>
-#include <dlib/image_processing/shape_predictor.h>
 
 #include <algorithm>
 #include <cmath>
@@ -88,6 +87,11 @@ class BoxFinderLoad {
     std::thread thread_;
 };
 
+// The reduced decode a strip is matched on, and the smallest side that
+// still gives a faithful print (four times the print's).
+constexpr double kMatchReduction = 8;
+constexpr int kMatchMinSide = 48;
+
 const fs::path* FirstExisting(const std::vector<fs::path>& paths) {
     for (const fs::path& p : paths) {
         std::error_code ec;
@@ -154,7 +158,7 @@ int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& ca
         // ends within the program's fixed wait after loading the library.
         BoxFinderLoad finder(model->boxFinder);
         try {
-            dlib::deserialize(model->predictor, in);
+            deserialize(model->predictor, in);
         } catch (const dlib::serialization_error&) {
             return kCascadeBroken;
         }
@@ -174,16 +178,24 @@ const LandmarkModel* ChinDetector::Landmarks() const {
 
 int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& found) const {
     found.clear();
+    // A strip cut from the searched picture is told by its print of 12 x 12
+    // pixels, for which a decode at an eighth of its size serves; only a
+    // strip from elsewhere is decoded whole, for the fit.
     GrayPicture picture;
-    if (const int r = LoadGrayFile(request.image, 1.0, picture); r != kOk) return r;
+    const bool remembered = request.memory != nullptr && !request.memory->Empty();
+    if (const int r = LoadGrayFile(request.image, remembered ? kMatchReduction : 1.0, picture);
+        r != kOk)
+        return r;
     const int w = picture.fullWidth;
     const int h = picture.fullHeight;
     if (w < request.minSize.width || h < request.minSize.height) return kOk;
-    const cv::Mat& strip = picture.pixels;
+    if (std::min(picture.pixels.cols, picture.pixels.rows) < kMatchMinSide &&
+        picture.pixels.cols < w) {
+        if (const int r = LoadGrayFile(request.image, 1.0, picture); r != kOk) return r;
+    }
     int stripTop = 0;
-    const FaceFit* fit = request.memory == nullptr
-                             ? nullptr
-                             : request.memory->MatchStrip(strip, cv::Size(w, h), stripTop);
+    const FaceFit* fit =
+        remembered ? request.memory->MatchStrip(picture.pixels, cv::Size(w, h), stripTop) : nullptr;
     if (fit != nullptr) {
         const double x = fit->chin.x - fit->box.x;
         const double y = fit->chin.y - stripTop;
@@ -191,6 +203,10 @@ int ChinDetector::Detect(const SearchRequest& request, std::vector<cv::Rect>& fo
             found.push_back(ChinBox(x, y, w, h, std::max(1, w / 40)));
         return kOk;
     }
+    if (picture.pixels.cols < w) {
+        if (const int r = LoadGrayFile(request.image, 1.0, picture); r != kOk) return r;
+    }
+    const cv::Mat& strip = picture.pixels;
     const int pad = strip.rows / 2;
     dlib::array2d<unsigned char> image;
     PaddedStrip(strip, pad, image);

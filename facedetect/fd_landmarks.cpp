@@ -108,11 +108,25 @@ bool FitChin(const LandmarkModel& model, const cv::Mat& picture, const cv::Rect&
     const dlib::rectangle derived = ModelBoxFromHaar(local);
     dlib::rectangle detected;
     if (!NearestModelBox(model.boxFinder(image), haarLocal, detected)) detected = derived;
-    const dlib::full_object_detection shape = model.predictor(image, detected);
+    // The fit from the detector's box and those from the start boxes, made
+    // together; a box that comes up twice (the detector's box is one of the
+    // start boxes, and all come twice when it is the derived one) is fitted once.
+    std::vector<dlib::rectangle> boxes{detected};
+    std::vector<std::size_t> fitOf;
+    for (const cv::Rect2d& start : StartBoxes(ToCv(detected), ToCv(derived))) {
+        const dlib::rectangle box = ToDlib(start);
+        const auto same = std::find(boxes.begin(), boxes.end(), box);
+        fitOf.push_back(static_cast<std::size_t>(same - boxes.begin()));
+        if (same == boxes.end()) boxes.push_back(box);
+    }
+    std::vector<ShapeModel::Start> starts;
+    for (const dlib::rectangle& box : boxes) starts.push_back({&image, box});
+    const std::vector<dlib::full_object_detection> fits = model.predictor.Fit(starts);
+    const dlib::full_object_detection& shape = fits.front();
     if (!ChinBelowMouth(shape)) return false;
     std::vector<cv::Point2d> votes;
-    for (const cv::Rect2d& start : StartBoxes(ToCv(detected), ToCv(derived))) {
-        const dlib::full_object_detection other = model.predictor(image, ToDlib(start));
+    for (const std::size_t i : fitOf) {
+        const dlib::full_object_detection& other = fits[i];
         if (ChinBelowMouth(other))
             votes.emplace_back(other.part(kChinPoint).x(), other.part(kChinPoint).y());
     }

@@ -9,17 +9,18 @@
 // chin search answer from that fit when it is handed a strip cut from the
 // same picture.
 #include <dlib/image_processing/frontal_face_detector.h>
-#include <dlib/image_processing/shape_predictor.h>
 
 #include <array>
 #include <filesystem>
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "fd_shape_model.h"
+
 namespace fd {
 
 struct LandmarkModel {
-    dlib::shape_predictor predictor;
+    ShapeModel predictor;
     // The face box the predictor was trained on comes from this detector; run
     // on a small crop around a Haar face it gives the box the model fits best.
     mutable dlib::frontal_face_detector boxFinder;

@@ -189,14 +189,10 @@ int TForm1::PlaceAutoFrame(const FramingResult& r) {
     FFrameRect = {0, 0, vw, vh};
     // The same placement at the square's own scale (it keeps the frame inside
     // the square as the view keeps it inside the view).
-    const int side = FSourceBmp.Width();
-    const AutoFrameView square{side, side,        0,           0,       side,
-                               side, FFrameBaseW, FFrameBaseH, FFrameW, FFrameH};
-    AutoFramePlacement exact;
-    if (PlaceAutoFrameInView(r.photoBox, r.frameH, square, exact)) {
-        const ViewRect& f = exact.frame;
-        FFramedCut = PixelRect{f.left, f.top, f.left + f.width, f.top + f.height};
-    }
+    PixelRect cut;
+    if (PlaceAutoFrameInSquare(r.photoBox, r.frameH, FSourceBmp.Width(), FFrameBaseW, FFrameBaseH,
+                               FFrameW, FFrameH, cut))
+        FFramedCut = cut;
 
     const CropFrameLimits l = FrameLimitsInView();
     FResize->SetXYSize(this, l.maxW, l.maxH, l.minW, l.minH, l.boundW, l.boundH, true);

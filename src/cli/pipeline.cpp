@@ -329,16 +329,10 @@ class PhotoRun {
 
     // The frame in square pixels; false when the layout gives it no shape.
     bool Place() {
-        const int side = images_.source.Width();
         const FrameLimits limits = UpdateFrameLimits(plan_.layout);
-        const AutoFrameView view{
-            side,           side,          0, 0, side, side, limits.baseW, limits.baseH,
-            limits.aspectW, limits.aspectH};
-        AutoFramePlacement placed;
-        if (!PlaceAutoFrameInView(framing_.photoBox, framing_.frameH, view, placed)) return false;
-        const ViewRect& f = placed.frame;
-        cut_ = {f.left, f.top, f.left + f.width, f.top + f.height};
-        return true;
+        return PlaceAutoFrameInSquare(framing_.photoBox, framing_.frameH, images_.source.Width(),
+                                      limits.baseW, limits.baseH, limits.aspectW, limits.aspectH,
+                                      cut_);
     }
 
     // The frame as the window places it (grown to the layout's smallest

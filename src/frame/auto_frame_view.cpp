@@ -40,3 +40,13 @@ bool PlaceAutoFrameInView(const PixelRect& box, int frameH, const AutoFrameView&
     placement.frame = {vleft, vtop, vw, vh};
     return true;
 }
+
+bool PlaceAutoFrameInSquare(const PixelRect& photoBox, int frameH, int side, int baseW, int baseH,
+                            int aspectW, int aspectH, PixelRect& cut) {
+    const AutoFrameView square{side, side, 0, 0, side, side, baseW, baseH, aspectW, aspectH};
+    AutoFramePlacement placed;
+    if (!PlaceAutoFrameInView(photoBox, frameH, square, placed)) return false;
+    const ViewRect& f = placed.frame;
+    cut = PixelRect{f.left, f.top, f.left + f.width, f.top + f.height};
+    return true;
+}

@@ -25,3 +25,9 @@ struct AutoFramePlacement {
 // `frameH` is the photo box's height (fh).
 bool PlaceAutoFrameInView(const PixelRect& photoBox, int frameH, const AutoFrameView& view,
                           AutoFramePlacement& placement);
+
+// The same placement on a view as large as the square (side x side): the
+// frame in the square's own pixels, right and bottom exclusive, which is what
+// a sheet cuts out of an automatic frame nobody has moved. False as above.
+bool PlaceAutoFrameInSquare(const PixelRect& photoBox, int frameH, int side, int baseW, int baseH,
+                            int aspectW, int aspectH, PixelRect& cut);

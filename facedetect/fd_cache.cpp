@@ -1,5 +1,6 @@
 #include "fd_cache.h"
 
+#include <algorithm>
 #include <new>
 
 namespace fd {
@@ -66,6 +67,14 @@ int DetectorCache::TakePending(const fs::path& path, Outcome& outcome) {
         } catch (...) {
             return kInternal;
         }
+        // Once every preloaded description has been taken the loading thread
+        // has nothing left to do: join it now rather than when the library
+        // is released, so that a caller who forks after reading the
+        // descriptions up front never forks while that thread is still
+        // winding down (holding an allocator lock the child would inherit).
+        const bool allTaken = std::none_of(pending_.begin(), pending_.end(),
+                                           [](const auto& p) { return p->future.valid(); });
+        if (allTaken && worker_.joinable()) worker_.join();
         return kOk;
     }
     return kCascadeMissing;  // not preloaded

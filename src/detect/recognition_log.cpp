@@ -81,8 +81,11 @@ int SaveRecognisedFace(const Bitmap& face, const std::string& folder, const std:
     const std::string name = FileNameOf(photoPath);
     const std::string path = dir + name;
     if (SameFile(path, photoPath)) return -12;
-    if (EncodeJpegFile(path, face, quality) != 0) return -12;
-    if (!SetJpegDensity(path, dpi)) return -12;
+    // The density goes in as the file is written; a density the header
+    // cannot hold is still a failed save, as it always was.
+    const bool densityFits = dpi > 0 && dpi < 65536;
+    if (EncodeJpegFile(path, face, quality, nullptr, densityFits ? dpi : 0) != 0) return -12;
+    if (!densityFits) return -12;
     if (writtenPath) *writtenPath = path;
     WriteCp932Line(dir + kPositiveListName, PositiveLine(name, face.Width(), face.Height()), false);
     return 0;

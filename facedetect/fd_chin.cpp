@@ -9,8 +9,8 @@
 #include <istream>
 #include <opencv2/imgproc.hpp>
 #include <streambuf>
-#include <thread>
 
+#include "fd_box_finder.h"
 #include "fd_files.h"
 #include "fd_jpeg.h"
 
@@ -43,48 +43,6 @@ class CancellableFileBuffer final : public std::streambuf {
     std::ifstream in_;
     const std::atomic<bool>& cancel_;
     std::vector<char> block_;
-};
-
-// Unpacks dlib's frontal face detector on a thread of its own (here, when
-// helper threads are off); the owner always joins it, also when the model's
-// load fails.
-class BoxFinderLoad {
-  public:
-    explicit BoxFinderLoad(dlib::frontal_face_detector& out) : out_(out) {
-        if (!HelperThreadsAllowed()) {
-            Run();
-            return;
-        }
-        try {
-            thread_ = std::thread([this] { Run(); });
-        } catch (...) {
-            Run();  // no thread to be had: unpack it here
-        }
-    }
-    ~BoxFinderLoad() {
-        if (thread_.joinable()) thread_.join();
-    }
-    BoxFinderLoad(const BoxFinderLoad&) = delete;
-    BoxFinderLoad& operator=(const BoxFinderLoad&) = delete;
-
-    // Waits for the unpacking; false when it failed (no memory).
-    bool Finish() {
-        if (thread_.joinable()) thread_.join();
-        return ok_;
-    }
-
-  private:
-    void Run() {
-        try {
-            out_ = dlib::get_frontal_face_detector();
-            ok_ = true;
-        } catch (...) {
-            ok_ = false;
-        }
-    }
-    dlib::frontal_face_detector& out_;
-    bool ok_ = false;
-    std::thread thread_;
 };
 
 // The reduced decode a strip is matched on, and the smallest side that
@@ -148,21 +106,19 @@ int ChinDetector::Load(const ChinSettings& settings, const std::atomic<bool>& ca
                        std::unique_ptr<ChinDetector>& out) {
     const fs::path* path = FirstExisting(settings.models);
     if (path == nullptr) return kModelMissing;
-    CancellableFileBuffer buffer(*path, cancel);
-    if (!buffer.IsOpen()) return kModelMissing;
-    std::istream in(&buffer);
     auto model = std::make_unique<LandmarkModel>();
-    {
-        // The box finder unpacks its built-in description (about 40 % of the
-        // load) while the shape model is read: on two cores the load then
-        // ends within the program's fixed wait after loading the library.
-        BoxFinderLoad finder(model->boxFinder);
-        try {
+    try {
+        if (ShapeModel::IsFlatFile(*path)) {
+            model->predictor.ReadFlat(*path);
+        } else {
+            CancellableFileBuffer buffer(*path, cancel);
+            if (!buffer.IsOpen()) return kModelMissing;
+            std::istream in(&buffer);
             deserialize(model->predictor, in);
-        } catch (const dlib::serialization_error&) {
-            return kCascadeBroken;
         }
-        if (!finder.Finish()) return kNoMemory;
+        UnpackBoxFinder(model->boxFinder);
+    } catch (const dlib::serialization_error&) {
+        return kCascadeBroken;
     }
     if (model->predictor.num_parts() <= static_cast<unsigned long>(settings.landmark))
         return kCascadeBroken;

@@ -3,6 +3,13 @@
 #include <fstream>
 #include <string>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace fd {
 
 namespace fs = std::filesystem;
@@ -35,6 +42,34 @@ int ReadWholeFile(const fs::path& path, std::vector<unsigned char>& out, std::si
         return -1;
     }
     return 0;
+}
+
+std::shared_ptr<const unsigned char> MapWholeFile(const fs::path& path, std::size_t& size,
+                                                  std::size_t maxBytes) {
+    size = 0;
+#if defined(_WIN32)
+    auto bytes = std::make_shared<std::vector<unsigned char>>();
+    if (ReadWholeFile(path, *bytes, maxBytes) != 0 || bytes->empty()) return nullptr;
+    size = bytes->size();
+    return std::shared_ptr<const unsigned char>(bytes, bytes->data());
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    void* base = MAP_FAILED;
+    std::size_t length = 0;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        static_cast<unsigned long long>(info.st_size) <= maxBytes) {
+        length = static_cast<std::size_t>(info.st_size);
+        base = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    }
+    ::close(fd);  // the mapping keeps the file
+    if (base == MAP_FAILED) return nullptr;
+    size = length;
+    return std::shared_ptr<const unsigned char>(
+        static_cast<const unsigned char*>(base),
+        [length](const unsigned char* p) { ::munmap(const_cast<unsigned char*>(p), length); });
+#endif
 }
 
 }  // namespace fd

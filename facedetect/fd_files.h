@@ -3,6 +3,7 @@
 // resolved against a given folder or the current one.
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,14 @@ std::filesystem::path AbsoluteFromUtf8(const char* utf8, const std::filesystem::
 // -2: larger than `maxBytes`.
 int ReadWholeFile(const std::filesystem::path& path, std::vector<unsigned char>& out,
                   std::size_t maxBytes = kMaxFileBytes);
+
+// A file's bytes, read-only, for as long as any copy of the pointer lives:
+// mapped into memory where the system allows it (pages come in as they are
+// touched and are shared with every other process that maps the file),
+// otherwise read whole. `size` is the file's length. Null when the file is
+// missing, empty, unreadable or larger than `maxBytes`.
+std::shared_ptr<const unsigned char> MapWholeFile(const std::filesystem::path& path,
+                                                  std::size_t& size,
+                                                  std::size_t maxBytes = kMaxFileBytes);
 
 }  // namespace fd

@@ -11,12 +11,20 @@
 // shapes while that tree is in the cache. Every shape goes through the same
 // floating-point operations in the same order as with dlib, so the points
 // are the same to the bit.
+//
+// Reading dlib's file means decoding 5 million numbers one by one. The model
+// is therefore also kept in a flat file of its own (written by
+// facedetect_pack when the library is built), whose leaves are used where
+// they lie in the mapped file: loading it costs a few milliseconds.
 #include <dlib/array2d.h>
 #include <dlib/image_processing/full_object_detection.h>
 #include <dlib/image_processing/shape_predictor.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <istream>
+#include <memory>
+#include <ostream>
 #include <vector>
 
 namespace fd {
@@ -46,6 +54,18 @@ class ShapeModel {
     // read and then index out of bounds with.
     friend void deserialize(ShapeModel& model, std::istream& in);
 
+    // Writes the model in the flat format; throws std::ios_base::failure
+    // when the stream fails.
+    void WriteFlat(std::ostream& out) const;
+
+    // True when the file at `path` starts as a flat model does.
+    static bool IsFlatFile(const std::filesystem::path& path);
+
+    // Reads a flat model, mapping its leaves. Throws
+    // dlib::serialization_error on a missing, truncated or inconsistent file
+    // or one written by a different build layout.
+    void ReadFlat(const std::filesystem::path& path);
+
   private:
     struct Split {
         std::uint32_t a, b;  // the two feature pixels compared
@@ -64,11 +84,22 @@ class ShapeModel {
     // Adds the leaf of `tree` that `features` lead to onto `shape`.
     void AddTree(const Tree& tree, const std::vector<float>& features, float* shape) const;
 
+    // Throws dlib::serialization_error unless every index of the model
+    // (levels to trees, trees to splits and leaves, splits to pixels, pixels
+    // to points) lies inside its list.
+    void Check() const;
+
+    // Tells the flat files of builds with another byte order or record layout.
+    static std::uint32_t FlatLayout();
+
     dlib::matrix<float, 0, 1> initial_;
     std::vector<Level> levels_;
     std::vector<Tree> trees_;
     std::vector<Split> splits_;
-    std::vector<float> leaves_;
+    // The leaves of all trees, one after another: in memory of their own
+    // when read from dlib's file, in the mapped file when read flat.
+    std::shared_ptr<const float> leaves_;
+    std::size_t leafValues_ = 0;
 };
 
 }  // namespace fd

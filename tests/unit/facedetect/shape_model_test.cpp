@@ -1,6 +1,8 @@
 // The flat landmark model against dlib's own shape predictor: the same points
-// to the pixel for every start box, fitted alone or in a batch, and a broken
-// model file refused instead of read.
+// to the pixel for every start box, fitted alone or in a batch, read from
+// dlib's file or from the packed flat one, and a broken model file refused
+// instead of read. Also the face detector stored in the library.
+#include <dlib/image_processing/frontal_face_detector.h>
 #include <dlib/image_processing/shape_predictor.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fd_box_finder.h"
 #include "fd_shape_model.h"
 #include "support/temp_folder.h"
 
@@ -21,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kSystemModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
+constexpr const char* kPackedModel = "shape_predictor_68_face_landmarks.flat";
 
 ShapeModel::Image SampleFace() {
     const cv::Mat grey =
@@ -113,30 +117,123 @@ TEST(ShapeModel, BrokenModelsAreRefused) {
 
 // The real 68-point model (Debian's libdlib-data): every fit of the batch is
 // the one dlib gives for that box alone.
+// The real 68-point model (Debian's libdlib-data), read from dlib's file and
+// from the flat file the build packed beside the library: every fit of a
+// batch is the one dlib gives for that box alone.
 TEST(ShapeModel, RealModelFitsAsDlibDoesAloneAndInBatches) {
     if (!fs::exists(kSystemModel)) GTEST_SKIP() << "no " << kSystemModel;
     dlib::shape_predictor reference;
-    ShapeModel model;
+    ShapeModel fromDlib, packed;
     {
         std::ifstream in(kSystemModel, std::ios::binary);
         dlib::deserialize(reference, in);
     }
     {
         std::ifstream in(kSystemModel, std::ios::binary);
-        deserialize(model, in);
+        deserialize(fromDlib, in);
     }
-    ASSERT_EQ(model.num_parts(), 68u);
+    const fs::path packedPath = ProgramDir() / kPackedModel;
+    ASSERT_TRUE(ShapeModel::IsFlatFile(packedPath)) << packedPath;
+    packed.ReadFlat(packedPath);
     const ShapeModel::Image image = SampleFace();
     const std::vector<dlib::rectangle> boxes = StartBoxes(image);
     std::vector<ShapeModel::Start> starts;
     for (const dlib::rectangle& box : boxes) starts.push_back({&image, box});
-    const std::vector<dlib::full_object_detection> batch = model.Fit(starts);
-    ASSERT_EQ(batch.size(), boxes.size());
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const dlib::full_object_detection expected = reference(image, boxes[i]);
-        ExpectSame(batch[i], expected, "batch fit " + std::to_string(i));
-        if (i % 4 == 0) ExpectSame(model(image, boxes[i]), expected, "fit " + std::to_string(i));
+    for (const auto& [what, model] : {std::pair{"dlib's file", &fromDlib}, {"flat", &packed}}) {
+        ASSERT_EQ(model->num_parts(), 68u) << what;
+        const std::vector<dlib::full_object_detection> batch = model->Fit(starts);
+        ASSERT_EQ(batch.size(), boxes.size()) << what;
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            const dlib::full_object_detection expected = reference(image, boxes[i]);
+            ExpectSame(batch[i], expected, std::string(what) + ", batch fit " + std::to_string(i));
+            if (i % 4 == 0)
+                ExpectSame((*model)(image, boxes[i]), expected,
+                           std::string(what) + ", fit " + std::to_string(i));
+        }
     }
+}
+
+// The tiny model written flat and read back fits as dlib does; the model it
+// was read from may go away, the mapped leaves stay.
+TEST(ShapeModel, FlatFileReadsBackTheSameModel) {
+    TempFolder temp;
+    const fs::path path = temp.Path() / "tiny.flat";
+    dlib::shape_predictor reference;
+    ShapeModel model;
+    {
+        const std::string bytes = TinyModel();
+        std::istringstream a(bytes), b(bytes);
+        dlib::deserialize(reference, a);
+        ShapeModel original;
+        deserialize(original, b);
+        std::ofstream out(path, std::ios::binary);
+        original.WriteFlat(out);
+    }
+    ASSERT_TRUE(ShapeModel::IsFlatFile(path));
+    model.ReadFlat(path);
+    fs::remove(path);
+    ASSERT_EQ(model.num_parts(), 2u);
+    const ShapeModel::Image image = SampleFace();
+    for (const dlib::rectangle& box : StartBoxes(image))
+        ExpectSame(model(image, box), reference(image, box), "box " + std::to_string(box.left()));
+}
+
+// Flat files that are cut short, grown, from another format, or whose indexes
+// point outside their lists are refused; nothing is read past the file.
+TEST(ShapeModel, BrokenFlatFilesAreRefused) {
+    std::string good;
+    {
+        ShapeModel original;
+        std::istringstream in(TinyModel());
+        deserialize(original, in);
+        std::ostringstream out;
+        original.WriteFlat(out);
+        good = out.str();
+    }
+    // The tiny model's lists, each padded to 64 bytes: header, initial shape,
+    // levels, anchors, deltas, trees, splits, leaves.
+    constexpr std::size_t kVersion = 8, kLayout = 12, kLeafValues = 56;
+    constexpr std::size_t kTrees = 5 * 64, kSplits = 6 * 64;
+    ASSERT_EQ(good.size(), 13u * 64);
+    auto patched = [&](std::size_t at, std::uint32_t value) {
+        std::string bytes = good;
+        std::memcpy(&bytes[at], &value, sizeof value);
+        return bytes;
+    };
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"cut short", good.substr(0, good.size() - 64)},
+        {"grown", good + std::string(64, '\0')},
+        {"header only", good.substr(0, 64)},
+        {"other version", patched(kVersion, 2)},
+        {"other layout", patched(kLayout, 0)},
+        {"more leaves than the file holds", patched(kLeafValues, 1000)},
+        {"split past the level's pixels", patched(kSplits, 3)},
+        {"split far past the pixels", patched(kSplits + 4, 1u << 30)},
+        {"tree's splits past the list", patched(kTrees + 3 * 16, 60)},
+        {"tree's leaves past the list", patched(kTrees + 3 * 16 + 8, 60)},
+    };
+    TempFolder temp;
+    for (const auto& [what, bytes] : cases) {
+        const fs::path path = temp.Path() / "model.flat";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        ShapeModel model;
+        EXPECT_THROW(model.ReadFlat(path), dlib::serialization_error) << what;
+    }
+    ShapeModel model;
+    EXPECT_THROW(model.ReadFlat(temp.Path() / "absent.flat"), dlib::serialization_error);
+    EXPECT_FALSE(ShapeModel::IsFlatFile(temp.Path() / "absent.flat"));
+    EXPECT_FALSE(ShapeModel::IsFlatFile(kSystemModel));
+}
+
+// The face detector the library unpacks is dlib's own, to the byte.
+TEST(BoxFinder, StoredCopyIsDlibsDetector) {
+    dlib::frontal_face_detector stored;
+    UnpackBoxFinder(stored);
+    std::ostringstream a, b;
+    dlib::serialize(stored, a);
+    dlib::serialize(dlib::get_frontal_face_detector(), b);
+    EXPECT_EQ(a.str(), b.str());
+    EXPECT_EQ(stored.num_detectors(), 5u);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <system_error>
 #include <thread>
 
 #include "detect/recognition_log.h"
@@ -132,6 +134,44 @@ struct TempFile {
     }
 };
 
+// Codes the working file on a thread of its own, so that it is written
+// while the library loads and the program waits its fixed time after
+// loading it; without a thread to be had, it is written at once.
+class TempWrite {
+  public:
+    TempWrite(const std::string& path, const Bitmap& square, int quality)
+        : path_(path), square_(square), quality_(quality) {
+        try {
+            thread_ = std::thread([this] { Write(); });
+        } catch (const std::system_error&) {
+            Write();
+        }
+    }
+    ~TempWrite() { Finish(); }
+    TempWrite(const TempWrite&) = delete;
+    TempWrite& operator=(const TempWrite&) = delete;
+
+    // Waits for the file; 0 when it is written.
+    int Finish() {
+        if (thread_.joinable()) thread_.join();
+        return result_;
+    }
+
+  private:
+    void Write() {
+        try {
+            result_ = EncodeJpegGreyWorkingFile(path_, square_, quality_);
+        } catch (...) {
+            result_ = -2;  // no memory to code it
+        }
+    }
+    const std::string path_;
+    const Bitmap& square_;
+    const int quality_;
+    int result_ = -1;
+    std::thread thread_;
+};
+
 struct LibraryHold {
     IFaceLibrary& library;
     ~LibraryHold() { library.Release(); }
@@ -146,7 +186,7 @@ class Pass {
     int Run();
 
   private:
-    int Search();
+    int Search(TempWrite& write);
     bool FirstAnswerRejected();
     void SecondSearch();
     int ChinSearch();
@@ -154,6 +194,8 @@ class Pass {
     int Frame();
     int HeadTop(int x0, int x1, int T);
     int FinalHeadTop(int x0, int x1);
+    HeadTopFace ContourFace() const;
+    void StartContourHeadTop();
     bool Fits(int L, int T, int R, int B);
     int Fail(int code, FramingLogMarker marker) {
         r_.marker = marker;
@@ -182,6 +224,7 @@ class Pass {
     int code_ = 0;  // failure value of the face search
     std::string faceCascade_, chinCascade_;
     TempFile temp_;
+    std::future<std::optional<int>> contourTop_;  // the outline's head top, when found ahead
 };
 
 int Pass::HeadTop(int x0, int x1, int T) {
@@ -194,14 +237,29 @@ int Pass::HeadTop(int x0, int x1, int T) {
     return headTop;
 }
 
+HeadTopFace Pass::ContourFace() const {
+    HeadTopFace face{r_.face, std::nullopt};
+    if (o_.findChin && r_.chins > 0) face.chinRow = r_.y0 + r_.chin.top + r_.chin.Height() / 2;
+    return face;
+}
+
+void Pass::StartContourHeadTop() {
+    if (o_.headTopMethod != HeadTopMethod::kContour) return;
+    try {
+        contourTop_ =
+            std::async(std::launch::async, FindHeadTopContour, std::cref(square_), ContourFace());
+    } catch (const std::system_error&) {
+        // no thread to be had: the outline is found when it is needed
+    }
+}
+
 int Pass::FinalHeadTop(int x0, int x1) {
     const auto [L, T, R, B] = r_.face;
     if (o_.headTopMethod == HeadTopMethod::kBackground) return HeadTop(x0, x1, T);
     if (o_.headTopMethod == HeadTopMethod::kEstimate) return T;  // nothing above the estimate
     const Stamp start = Stamp::Now();
-    HeadTopFace face{r_.face, std::nullopt};
-    if (o_.findChin && r_.chins > 0) face.chinRow = r_.y0 + r_.chin.top + r_.chin.Height() / 2;
-    const std::optional<int> top = FindHeadTopContour(square_, face);
+    const std::optional<int> top =
+        contourTop_.valid() ? contourTop_.get() : FindHeadTopContour(square_, ContourFace());
     Record(r_, &FramingTimes::headTop, start);
     return top.value_or(ExtendAbove(T, B, layout_.haarTop));
 }
@@ -218,20 +276,17 @@ int Pass::Run() {
     chinCascade_ = o_.appDir + kChinCascadeName;
     if (!FileExists(faceCascade_)) return kFrameNoCascade;
 
-    Stamp start = Stamp::Now();
     const std::string tempPath =
         o_.tempImagePath.empty() ? DefaultTemporaryImagePath(o_.appDir) : o_.tempImagePath;
     temp_.path = tempPath;
     r_.tempImagePath = tempPath;
     // The library searches the luminance only: a grey file gives it the same
     // picture for about half the coding and decoding.
-    if (EncodeJpegGreyWorkingFile(tempPath, square_, o_.jpegQuality) != 0)
-        return kFrameTempNotWritten;
-    Record(r_, &FramingTimes::tempJpeg, start);
+    TempWrite write(tempPath, square_, o_.jpegQuality);
 
     try {
         LibraryHold hold{library_};
-        if (const int c = Search(); c != 0) return c;
+        if (const int c = Search(write); c != 0) return c;
     } catch (...) {
         library_.Release();
         return kFaceLibraryException;
@@ -247,17 +302,29 @@ int Pass::Run() {
     if (allZero || r_.n <= 0 || overHalf || unusable)
         return Fail(kFrameNotDetected, FramingLogMarker::NotDetected);
     if (o_.saveFace) {
+        // The head's outline depends on the face alone: it is found while
+        // the face is saved after its fixed wait.
+        StartContourHeadTop();
         if (const int c = SaveFace(); c != 0) return c;
     }
     return Frame();
 }
 
-int Pass::Search() {
+int Pass::Search(TempWrite& write) {
     Stamp start = Stamp::Now();
-    if (const int c = library_.Load(); c != 0) return c;
-    Pump();
-    Wait(kFirstWaitMs);
+    const int loaded = library_.Load();
+    if (loaded == 0) {
+        Pump();
+        Wait(kFirstWaitMs);
+    }
     Record(r_, &FramingTimes::load, start);
+    // The working file is due before the library: a pass that could write
+    // neither reports the file.
+    start = Stamp::Now();
+    const int written = write.Finish();
+    Record(r_, &FramingTimes::tempJpeg, start);
+    if (written != 0) return kFrameTempNotWritten;
+    if (loaded != 0) return loaded;
 
     start = Stamp::Now();
     const int m = o_.minFaceSize;

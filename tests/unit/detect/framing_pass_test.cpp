@@ -234,10 +234,21 @@ TEST_F(FramingPass, MissingCascadeStopsBeforeTheLibrary) {
     EXPECT_TRUE(library.calls.empty());
 }
 
+// The working file is coded while the library loads; when it cannot be
+// written nothing is searched, the library is released, and the file's
+// failure is the one reported, also when the library failed as well.
 TEST_F(FramingPass, UnwritableTemporaryImage) {
     options.tempImagePath = app.Dir() + "no/such/folder/t.jpg";
-    EXPECT_EQ(Run(), kFrameTempNotWritten);
-    EXPECT_TRUE(library.calls.empty());
+    for (const int loadCode : {0, -3, -6}) {
+        library.calls.clear();
+        library.loadCode = loadCode;
+        EXPECT_EQ(Run(), kFrameTempNotWritten) << loadCode;
+        const std::vector<std::string> calls = loadCode == 0
+                                                   ? std::vector<std::string>{"load", "release"}
+                                                   : std::vector<std::string>{"load"};
+        EXPECT_EQ(library.calls, calls) << loadCode;
+        EXPECT_FALSE(library.loaded) << loadCode;
+    }
 }
 
 class LoadFailure : public FramingPass, public ::testing::WithParamInterface<int> {};

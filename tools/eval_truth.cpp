@@ -74,6 +74,7 @@ bool ReadTruth(const fs::path& csv, std::vector<Truth>& out) {
         t.chinY = Number(f[8]);
         t.headTopY = Number(f[9]);
         t.notes = f[12];
+        t.fields = f;
         ReadOtherFaces(t);
         out.push_back(t);
     }

@@ -18,6 +18,7 @@ struct Box {
 // One row of truth.csv: every value for the upright picture.
 struct Truth {
     std::string file, notes;
+    std::vector<std::string> fields;  // every column as read
     int width = 0, height = 0;
     std::optional<Box> face;      // landmark box, brow to chin
     std::optional<int> chinY;     // chin tip row

@@ -19,6 +19,7 @@
 #include "detect/auto_frame.h"
 #include "detect/face_library.h"
 #include "eval_bitmap.h"
+#include "eval_frame.h"
 #include "eval_truth.h"
 #include "layout/layout.h"
 
@@ -45,40 +46,6 @@ Options Parse(int argc, char** argv) {
         if (key == "--detail") o.detail = value == "1";
     }
     return o;
-}
-
-// The head top within ±3 % and the chin within ±2 % of the frame height.
-constexpr double kHeadTolerance = 3.0;
-constexpr double kChinTolerance = 2.0;
-
-// Whether any program could frame a photo right: the frame the layout
-// prescribes around the TRUE head top and chin (its proportions and aspect,
-// centred on the true face) must lie in the photo, not in the black margins
-// of the square nor beyond it. A frame that sticks out sideways can be moved
-// sideways without moving its lines; up or down it can be moved only as far
-// as the chin's tolerance allows. A frame that fits but covers more than
-// 90 % of the square is refused by the size check by design.
-enum class Reach { kFits, kOverSizeCheck, kNoFit };
-
-struct CorrectFrame {
-    Reach reach = Reach::kFits;
-    double outside = 0;  // how far it must move to lie in the photo, % of its height
-};
-
-CorrectFrame Correct(const Truth& t, const PreparedPhoto& p, const TPhotoSlot& slot) {
-    const double head = p.place.Y(*t.headTopY), chin = p.place.Y(*t.chinY);
-    const double a = slot.height, s = (chin - head) * a / (a - slot.hny - slot.bny);
-    const double top = head - slot.hny * s / a, bottom = chin + slot.bny * s / a;
-    const double fh = bottom - top, fw = slot.width * fh / a;
-    const Box& photo = p.photo;
-    CorrectFrame c;
-    const double shift = std::max({0.0, photo.t - top, bottom - photo.b});
-    c.outside = shift * 100 / fh;
-    if (fh > photo.b - photo.t || fw > photo.r - photo.l || c.outside > kChinTolerance)
-        c.reach = Reach::kNoFit;
-    else if (fw * 100 > p.square.cols * 90.0 || fh * 100 > p.square.rows * 90.0)
-        c.reach = Reach::kOverSizeCheck;
-    return c;
 }
 
 struct Method {

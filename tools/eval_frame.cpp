@@ -101,6 +101,8 @@ Padding PaddingFor(const Truth& t, const TPhotoSlot& slot) {
     p.right = Need(f.r + beside - t.width);
     Spread(f.Height(), t.height, p.top, p.bottom);
     Spread(f.Width(), t.width, p.left, p.right);
+    const double faceMiddle = t.face ? (t.face->t + t.face->b) / 2.0 : (f.t + f.b) / 2;
+    p.bottom += Need((faceMiddle + p.top) / kPadFaceRow - (t.height + p.top + p.bottom));
     return p;
 }
 

@@ -56,11 +56,18 @@ struct Padding {
 // well under the size check's 90 %.
 constexpr double kPadMargin = 0.12;
 constexpr double kPadFrameShare = 0.75;
+// The lowest the true face's middle may lie in the padded photo, as a share
+// of its height from the top. A head-and-shoulders photo has the face in its
+// upper half, and the program's second face search passes over faces whose
+// middle lies below the middle row (the detector's box sits a little higher
+// than the landmark box, hence the room under one half).
+constexpr double kPadFaceRow = 0.45;
 
 // Nothing for a photo without a head top and chin or whose correct frame
 // already fits it; otherwise enough on every side to keep the margin around
 // the frame, and more, shared between both sides, until the frame covers at
-// most kPadFrameShare of the padded photo's height and width.
+// most kPadFrameShare of the padded photo's height and width; then more
+// below until the face's middle lies at kPadFaceRow of the height or above.
 Padding PaddingFor(const Truth& t, const TPhotoSlot& slot);
 
 // `photo` grown by `pad`, the new band filled by repeating the photo's edge

@@ -175,6 +175,11 @@ int main(int argc, char** argv) {
         options.portraits, options.only, marked, [&](const Truth& truth, const PreparedPhoto& p) {
             const Box face = p.place.Map(*truth.face);
             if ((face.r - face.l) * 1.25 < 200) return;  // smaller than the faces searched for
+            if (!p.sizeMatchesTruth) {  // its marks would be read in the wrong pixels
+                std::printf("%-36.36s size differs from truth.csv (%dx%d), left out\n",
+                            truth.file.c_str(), truth.width, truth.height);
+                return;
+            }
             const CorrectFrame correct = Correct(truth, p, layout.slots[0]);
             const Bitmap square = ToBitmap(p.square);
             std::printf("%-36.36s %-9s", truth.file.c_str(), ReachText(correct).c_str());

@@ -6,7 +6,8 @@ install(TARGETS kambrix kambrix_batch facedetect
         RUNTIME DESTINATION ${KAMBRIX_INSTALL_PROGRAM_DIR}
         LIBRARY DESTINATION ${KAMBRIX_INSTALL_PROGRAM_DIR})
 install(DIRECTORY ${KAMBRIX_PROGRAM_DIR}/ DESTINATION ${KAMBRIX_INSTALL_PROGRAM_DIR}
-        FILES_MATCHING PATTERN "*.ini" PATTERN "*.xml" PATTERN "*.txt" REGEX "/Frame/[^/]+$"
+        FILES_MATCHING PATTERN "*.ini" PATTERN "*.xml" PATTERN "*.txt" PATTERN "*.flat"
+        REGEX "/Frame/[^/]+$"
         PATTERN "CMakeFiles" EXCLUDE)
 foreach(program kambrix kambrix-batch)
     set(KAMBRIX_LAUNCHED ${program})

@@ -50,20 +50,6 @@ void* OpenLibrary(const std::string& path, FaceLoadThreads threads) {
 }
 
 using LoadDescriptionFn = int (*)(const char*);
-using BlasThreadsFn = void (*)(int);
-using BlasThreadCountFn = int (*)();
-
-// OpenBLAS starts its pool before main; asked for one thread it leaves the
-// pool asleep. Other BLAS libraries have no such call and are left alone.
-void SetBlasThreads(int count) {
-    if (auto set = reinterpret_cast<BlasThreadsFn>(dlsym(RTLD_DEFAULT, "openblas_set_num_threads")))
-        set(count);
-}
-
-int BlasThreads() {
-    auto get = reinterpret_cast<BlasThreadCountFn>(dlsym(RTLD_DEFAULT, "openblas_get_num_threads"));
-    return get ? get() : 1;
-}
 
 }  // namespace
 
@@ -89,8 +75,6 @@ CallingThreadOnly::CallingThreadOnly() {
 #endif
     openCv_ = cv::getNumThreads();
     cv::setNumThreads(1);
-    blas_ = BlasThreads();
-    SetBlasThreads(1);
 }
 
 CallingThreadOnly::~CallingThreadOnly() {
@@ -98,5 +82,4 @@ CallingThreadOnly::~CallingThreadOnly() {
     omp_set_num_threads(openMp_);
 #endif
     cv::setNumThreads(openCv_);
-    SetBlasThreads(blas_);
 }

@@ -310,7 +310,7 @@ class PhotoRun {
     int FramePass() {
         FaceLibrary library(plan_.appDir + FaceLibraryFileName());
         FramingHooks hooks;
-        hooks.wait = [](int) {};  // the window's fixed waits are for the window only
+        hooks.fixedWaits = false;  // the window's fixed waits are for the window only
         framing_ = {};
         RunFramingPass(images_.source, BatchFramingOptions(plan_, photo_, tempImage_), plan_.layout,
                        library, framing_, hooks);

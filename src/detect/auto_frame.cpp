@@ -134,13 +134,17 @@ struct TempFile {
     }
 };
 
-// Codes the working file on a thread of its own, so that it is written
-// while the library loads and the program waits its fixed time after
-// loading it; without a thread to be had, it is written at once.
+// Codes the working file. With `ahead`, on a thread of its own, so that it
+// is written while the library loads and the program waits its fixed time
+// after loading it; otherwise, or without a thread to be had, at once.
 class TempWrite {
   public:
-    TempWrite(const std::string& path, const Bitmap& square, int quality)
+    TempWrite(const std::string& path, const Bitmap& square, int quality, bool ahead)
         : path_(path), square_(square), quality_(quality) {
+        if (!ahead) {
+            Write();
+            return;
+        }
         try {
             thread_ = std::thread([this] { Write(); });
         } catch (const std::system_error&) {
@@ -208,6 +212,7 @@ class Pass {
         if (hooks_.pump) hooks_.pump();
     }
     void Wait(int ms) {
+        if (!hooks_.fixedWaits) return;
         if (hooks_.wait)
             hooks_.wait(ms);
         else
@@ -244,7 +249,7 @@ HeadTopFace Pass::ContourFace() const {
 }
 
 void Pass::StartContourHeadTop() {
-    if (o_.headTopMethod != HeadTopMethod::kContour) return;
+    if (o_.headTopMethod != HeadTopMethod::kContour || !hooks_.fixedWaits) return;
     try {
         contourTop_ =
             std::async(std::launch::async, FindHeadTopContour, std::cref(square_), ContourFace());
@@ -282,7 +287,7 @@ int Pass::Run() {
     r_.tempImagePath = tempPath;
     // The library searches the luminance only: a grey file gives it the same
     // picture for about half the coding and decoding.
-    TempWrite write(tempPath, square_, o_.jpegQuality);
+    TempWrite write(tempPath, square_, o_.jpegQuality, hooks_.fixedWaits);
 
     try {
         LibraryHold hold{library_};

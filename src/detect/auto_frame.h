@@ -101,6 +101,9 @@ struct FramingHooks {
     std::function<void(const std::string&)> status;  // status text ("自動認識中(再認識)...")
     std::function<void()> pump;                      // let pending window events run
     std::function<void(int)> wait;                   // fixed waits; empty = sleep
+    // False in a run without a window: the fixed waits are skipped, and with
+    // no idle time to fill, all work stays on the calling thread.
+    bool fixedWaits = true;
 };
 
 // Runs one pass. Returns result.code: 0 with the photo box, or a failure code

@@ -453,8 +453,9 @@ TEST(BatchLostWorker, ItsPhotosAreReportedTheOthersDone) {
     }
     ASSERT_NE(worker, 0);
     // Killed once it is at work: a worker waiting for a unit uses no processor
-    // time, one framing a photo does.
-    for (int i = 0; i < 2000 && ProcessorSeconds(worker) < 0.3; ++i) usleep(10000);
+    // time, one framing a photo does (a unit of two photos takes about 0.3 s,
+    // so the kill lands in its first unit).
+    for (int i = 0; i < 2000 && ProcessorSeconds(worker) < 0.08; ++i) usleep(2000);
     kill(worker, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);

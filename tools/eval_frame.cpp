@@ -177,6 +177,10 @@ bool PadPortraits(const fs::path& in, const fs::path& out, const TPhotoSlot& slo
     std::error_code ec;
     fs::create_directories(out, ec);
     std::ofstream table(out / "truth.csv", std::ios::binary);
+    if (!table) {
+        error = "cannot write " + (out / "truth.csv").string();
+        return false;
+    }
     table << header << '\n';
     for (const Truth& t : truths) {
         PaddedPortrait d{t.file, PaddingFor(t, slot)};

@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
                      "[--program DIR] [--blur SHARE]\n");
         return 2;
     }
-    if (fs::exists(out) && fs::equivalent(out, portraits)) {
+    std::error_code ec;
+    if (fs::equivalent(out, portraits, ec)) {
         std::fprintf(stderr, "--out must not be the portraits folder\n");
         return 2;
     }

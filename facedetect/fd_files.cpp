@@ -61,7 +61,7 @@ std::shared_ptr<const unsigned char> MapWholeFile(const fs::path& path, std::siz
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
         static_cast<unsigned long long>(info.st_size) <= maxBytes) {
         length = static_cast<std::size_t>(info.st_size);
-        base = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+        base = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     }
     ::close(fd);  // the mapping keeps the file
     if (base == MAP_FAILED) return nullptr;

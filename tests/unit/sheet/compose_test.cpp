@@ -114,6 +114,18 @@ class Compose : public testing::Test {
                             &report_);
     }
     std::string SheetFolderPath() const { return photoDir_ + "写真シート/"; }
+    // Three places of the built-in layout, place `resized` made 300 x 400,
+    // composed with the trimmed photo kept; the trimmed photo's picture.
+    Bitmap TrimmedWithPlaceResized(int resized, TLayout& layout) {
+        options_.saveTrimmed = true;
+        layout = DefaultLayoutWith(3);
+        layout.slots[resized].width = 300;
+        layout.slots[resized].height = 400;
+        EXPECT_EQ(Run(layout, PortraitLike(600, 800)), 0);
+        Bitmap trimmed;
+        EXPECT_EQ(DecodeJpegFile(report_.trimmedPath, trimmed), 0);
+        return trimmed;
+    }
 
     TempFolder folder_;
     fs::path start_;
@@ -420,14 +432,9 @@ TEST_F(Compose, PlaceZeroLandsOnItsWorkedRectangle) {
 }
 
 TEST_F(Compose, TrimmedPhotoHoldsTheLastPlaceFilled) {
-    options_.saveTrimmed = true;
-    TLayout layout = DefaultLayoutWith(3);
-    layout.slots[2].width = 300;
-    layout.slots[2].height = 400;
-    ASSERT_EQ(Run(layout, PortraitLike(600, 800)), 0);
+    TLayout layout;
+    const Bitmap trimmed = TrimmedWithPlaceResized(2, layout);
     EXPECT_EQ(report_.trimmedPath, photoDir_ + "トリミング画像/IMG1.JPG");
-    Bitmap trimmed;
-    ASSERT_EQ(DecodeJpegFile(report_.trimmedPath, trimmed), 0);
     EXPECT_EQ(trimmed.Width(), 300);
     EXPECT_EQ(trimmed.Height(), 400);
 }
@@ -436,13 +443,8 @@ TEST_F(Compose, TrimmedPhotoHoldsTheLastPlaceFilled) {
 // whose photo differs from the one before it is written again, even when an
 // earlier place had that same photo.
 TEST_F(Compose, TrimmedPhotoFollowsAPhotoMadeAgain) {
-    options_.saveTrimmed = true;
-    TLayout layout = DefaultLayoutWith(3);
-    layout.slots[1].width = 300;
-    layout.slots[1].height = 400;
-    ASSERT_EQ(Run(layout, PortraitLike(600, 800)), 0);
-    Bitmap trimmed;
-    ASSERT_EQ(DecodeJpegFile(report_.trimmedPath, trimmed), 0);
+    TLayout layout;
+    const Bitmap trimmed = TrimmedWithPlaceResized(1, layout);
     EXPECT_EQ(trimmed.Width(), layout.slots[2].width);
     EXPECT_EQ(trimmed.Height(), layout.slots[2].height);
 }
